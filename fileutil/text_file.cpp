@@ -1,0 +1,149 @@
+// clsTextFile over POSIX file descriptors: each operation opens, does its job and closes.
+// Content is converted between UTF-8 and the file's code page on the way in and out.
+#include "fileutil/text_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fileutil/file_exists.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+constexpr char kNotFound[] = "ファイルが見つかりません。";
+
+// Closes the descriptor on every path out of an operation.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now and answers 0 or the errno of a failed close (a late write error shows here).
+  int Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+int Open(std::string_view path, int flags) {
+  std::string p(path);
+  // A NUL would silently cut the name short and open another file.
+  if (p.find('\0') != std::string::npos) {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd;
+  do {
+    // Non-blocking so that a pipe without a reader fails at once instead of hanging.
+    fd = ::open(p.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Writes all of data; answers 0 or errno.
+int WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
+
+// Reads to the end; answers 0 or errno.
+int ReadAll(int fd, std::string& out) {
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) out.reserve(static_cast<size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    out.append(buf, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
+
+clsTextFile::clsTextFile() : codepage_(SystemCodePage()) {}
+
+clsTextFile::clsTextFile(std::string codepage) : codepage_(std::move(codepage)) {}
+
+bool clsTextFile::Fail(int errnum) { return Fail(OsError(errnum).Report()); }
+
+bool clsTextFile::Fail(std::string message) {
+  message_ = std::move(message);
+  return false;
+}
+
+bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont) {
+  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  FileDescriptor fd(Open(vstrFilePath, O_RDONLY));
+  if (!fd.ok()) return Fail(errno);
+  // A device or pipe may never end (/dev/zero); only whole regular files are read.
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return Fail(errno);
+  if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
+  std::string bytes;
+  if (int err = ReadAll(fd.get(), bytes)) return Fail(err);
+  try {
+    rstrCont = ToUtf8(bytes, codepage_);
+  } catch (const Error& e) {
+    return Fail(e.Report());
+  }
+  return true;
+}
+
+bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstrCont) {
+  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  if (vstrCont.empty()) return true;
+  std::string bytes;
+  try {
+    bytes = FromUtf8(vstrCont, codepage_);
+  } catch (const Error& e) {
+    return Fail(e.Report());
+  }
+  bytes += "\r\n";
+  FileDescriptor fd(Open(vstrFilePath, O_WRONLY | O_APPEND));
+  if (!fd.ok()) return Fail(errno);
+  if (int err = WriteAll(fd.get(), bytes)) return Fail(err);
+  if (int err = fd.Close()) return Fail(err);
+  return true;
+}
+
+bool clsTextFile::ClearText(std::string_view vstrFilePath) {
+  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  FileDescriptor fd(Open(vstrFilePath, O_WRONLY | O_TRUNC));
+  if (!fd.ok()) return Fail(errno);
+  return true;
+}
+
+bool clsTextFile::CreateText(std::string_view strFilePath) {
+  if (FileExists(strFilePath)) return true;
+  // An empty name cannot be created; say so in the OS's own words.
+  if (strFilePath.empty()) return Fail(ENOENT);
+  FileDescriptor fd(Open(strFilePath, O_WRONLY | O_CREAT));
+  if (!fd.ok()) return Fail(errno);
+  return true;
+}
+
+}  // namespace sorbel

@@ -1,0 +1,88 @@
+// Query text assembly. The pieces carry their own leading blanks (one before keywords,
+// five before clause bodies), so every combination of conditions reads as valid text.
+#include "filter/query_text.h"
+
+#include <charconv>
+#include <cstdint>
+
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+constexpr char kLowestPrice[] = "-9223372036854775808";
+constexpr char kHighestPrice[] = "9223372036854775807";
+
+// A text literal's body: each apostrophe doubled so the literal cannot end early.
+std::string Quoted(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out;
+}
+
+// A price bound as it goes into the query: digits with an optional leading minus that fit a
+// 64-bit integer, or an error the run shows.
+std::string PriceBound(const std::string& text) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end) {
+    throw Error(kErrTypeMismatch,
+                "価格には整数を入力してください。（入力された値：" + text + "）");
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string BuildSql(const FilterConditions& c) {
+  std::string sql;
+  sql += " SELECT";
+  sql += "     *";
+  sql += " FROM";
+  sql += "     [articles.csv]";
+  sql += " WHERE";
+  sql += "     1 = 1";
+
+  if (!c.ProductNameWords.empty()) {
+    sql += " AND";
+    sql += "     商品名 LIKE '%" + Quoted(c.ProductNameWords) + "%'";
+  }
+  if (c.CategoryIndex != 0) {
+    sql += " AND";
+    sql += "     カテゴリー名 = '" + Quoted(c.CategoryText) + "'";
+  }
+  if (!c.TagWords.empty()) {
+    sql += " AND";
+    sql += "     タグ LIKE '%" + Quoted(c.TagWords) + "%'";
+  }
+  if (!c.PriceFrom.empty() || !c.PriceTo.empty()) {
+    std::string from = c.PriceFrom.empty() ? kLowestPrice : PriceBound(c.PriceFrom);
+    std::string to = c.PriceTo.empty() ? kHighestPrice : PriceBound(c.PriceTo);
+    sql += " AND";
+    sql += "     最低販売価格 BETWEEN " + from + " AND " + to;
+  }
+  if (c.BundlingIndex != 0) {
+    sql += " AND";
+    sql += "     同梱可否 = '" + Quoted(c.BundlingText) + "'";
+  }
+  if (c.CreditCard) {
+    sql += " AND";
+    sql += "     決済方法 LIKE '%C%'";
+  }
+  if (c.CashOnDelivery) {
+    sql += " AND";
+    sql += "     決済方法 LIKE '%D%'";
+  }
+  if (c.FreeShippingOnly) {
+    sql += " AND";
+    sql += "     送料無料 = 1";
+  }
+  return sql;
+}
+
+}  // namespace sorbel

@@ -1,0 +1,23 @@
+// The running program's own facts: title, version (both fixed by the build) and folder.
+// Every caption and message box takes the title and version from here.
+#pragma once
+
+#include <string>
+
+namespace sorbel {
+
+inline constexpr char kAppTitle[] = "Sorbel";
+inline constexpr int kAppMajor = SORBEL_VERSION_MAJOR;
+inline constexpr int kAppMinor = SORBEL_VERSION_MINOR;
+inline constexpr int kAppRevision = SORBEL_VERSION_PATCH;
+
+// " Ver. 2.0.0": a blank, "Ver.", a blank, then the parts in plain decimal.
+std::string AppVersionText();
+
+// Title followed by the version text: "Sorbel Ver. 2.0.0".
+std::string AppCaption();
+
+// Folder of the running executable, without a trailing separator.
+std::string AppFolder();
+
+}  // namespace sorbel

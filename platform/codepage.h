@@ -1,0 +1,29 @@
+// Conversion between the program's UTF-8 text and the 8-bit code pages of files (CP932 above all).
+// Conversions go through ICU; they never fail on content, only on an unknown code page name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sorbel {
+
+// The code page text files are written in: the user's locale character set, UTF-8 where the
+// locale is plain ASCII, and "windows-31j" (CP932) for any Shift-JIS locale.
+std::string SystemCodePage();
+
+// True when `codepage` names UTF-8 in any common spelling.
+bool IsUtf8CodePage(std::string_view codepage);
+
+// True when `bytes` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Bytes in `codepage` to UTF-8. A byte sequence invalid in that code page becomes U+FFFD.
+// Throws Error(kErrCodePage) when no converter knows the name.
+std::string ToUtf8(std::string_view bytes, std::string_view codepage);
+
+// UTF-8 text to bytes in `codepage`. A character the code page cannot hold is written as a
+// decimal character reference ("&#128512;"), so nothing is lost or cut short; invalid UTF-8
+// input becomes U+FFFD first. Throws Error(kErrCodePage) for an unknown name.
+std::string FromUtf8(std::string_view text, std::string_view codepage);
+
+}  // namespace sorbel

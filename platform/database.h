@@ -1,0 +1,61 @@
+// The query engine: a connection to a CSV data source, SQL text in, result records out.
+// It stands where a database component with a text-file driver would; all text is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace sorbel {
+
+// One field value: Null, a whole number, a real number or text. Text views stay valid until
+// the records move on or close.
+using FieldValue = std::variant<std::monostate, std::int64_t, double, std::string_view>;
+
+inline constexpr int kCursorClientSide = 3;
+
+// The result of one query, held in full so that RecordCount is exact before the first read.
+class ResultRecords {
+ public:
+  class Impl;
+  explicit ResultRecords(std::unique_ptr<Impl> impl);
+  ~ResultRecords();
+  ResultRecords(const ResultRecords&) = delete;
+  ResultRecords& operator=(const ResultRecords&) = delete;
+
+  int FieldCount() const;                       // Fields.Count
+  const std::string& FieldName(int i) const;    // Fields(i).Name, 0-based
+  std::int64_t RecordCount() const;             // exact
+  bool Eof() const;                             // past the last record
+  FieldValue Value(int j) const;                // column j of the current record
+  void MoveNext();
+  void Close();
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// A connection configured by ODBC-style text ("FILEDSN=/path/datasource.dsn;").
+// Open, Execute and Close throw Error on failure.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  std::string ConnectionString;
+  int CursorLocation = kCursorClientSide;
+
+  void Open();
+  std::unique_ptr<ResultRecords> Execute(std::string_view sql);
+  void Close();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sorbel

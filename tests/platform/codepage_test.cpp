@@ -1,0 +1,76 @@
+// Conversions between UTF-8 and CP932: exact round trips, the vendor extensions, and what
+// happens to characters and bytes a code page cannot hold.
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+TEST(CodePageTest, Cp932RoundTripIncludingVendorExtensions) {
+  // ① (NEC row 13), ㈱ (NEC), 髙 (IBM extension), a half-width katakana and a tilde wave.
+  const std::string text = "①㈱髙ｱ～商品名,123\r\n";
+  std::string bytes = FromUtf8(text, "windows-31j");
+  EXPECT_EQ(bytes.substr(0, 2), "\x87\x40");  // ①
+  EXPECT_EQ(bytes.substr(2, 2), "\x87\x8a");  // ㈱
+  EXPECT_EQ(bytes.substr(4, 2), "\xfb\xfc");  // 髙
+  EXPECT_EQ(bytes.substr(6, 1), "\xb1");      // ｱ
+  EXPECT_EQ(ToUtf8(bytes, "CP932"), text);
+  // The NEC-selected twin of 髙 reads the same.
+  EXPECT_EQ(ToUtf8("\xee\xe0", "windows-31j"), "髙");
+}
+
+TEST(CodePageTest, UnmappableCharactersBecomeCharacterReferences) {
+  // An emoji and a Korean syllable have no CP932 form; the rest of the text stays whole.
+  std::string bytes = FromUtf8("a😀b한c", "windows-31j");
+  EXPECT_EQ(bytes, "a&#128512;b&#54620;c");
+}
+
+TEST(CodePageTest, InvalidInputBecomesReplacementCharacterNotTruncation) {
+  EXPECT_EQ(ToUtf8("ab\xff" "cd", "UTF-8"), "ab\xEF\xBF\xBD" "cd");
+  // 0x81 0x20 is an invalid CP932 pair; the text after it survives.
+  std::string out = ToUtf8("x\x81 yz", "windows-31j");
+  EXPECT_EQ(out.substr(0, 1), "x");
+  EXPECT_EQ(out.substr(out.size() - 2), "yz");
+  EXPECT_TRUE(IsValidUtf8(out));
+  // An embedded NUL is content, not an end.
+  EXPECT_EQ(ToUtf8(std::string("a\0b", 3), "windows-31j"), std::string("a\0b", 3));
+}
+
+TEST(CodePageTest, Utf8IsCopiedAndValidated) {
+  EXPECT_TRUE(IsUtf8CodePage("utf8"));
+  EXPECT_TRUE(IsUtf8CodePage("UTF-8"));
+  EXPECT_FALSE(IsUtf8CodePage("CP932"));
+  EXPECT_EQ(FromUtf8("家電①", "UTF-8"), "家電①");
+  EXPECT_TRUE(IsValidUtf8("家電"));
+  EXPECT_FALSE(IsValidUtf8("\xe5\xae"));        // cut short
+  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));        // overlong
+  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));    // surrogate
+}
+
+TEST(CodePageTest, UnknownCodePageIsAnError) {
+  try {
+    ToUtf8("abc", "no-such-charset");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), kErrCodePage);
+    EXPECT_NE(e.Description().find("no-such-charset"), std::string::npos);
+  }
+}
+
+TEST(CodePageTest, AsciiLocaleCountsAsUtf8) {
+  const char* saved = getenv("LC_ALL");
+  std::string old = saved ? saved : "";
+  setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(SystemCodePage(), "UTF-8");
+  setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(SystemCodePage(), "UTF-8");
+  if (saved) setenv("LC_ALL", old.c_str(), 1); else unsetenv("LC_ALL");
+}
+
+}  // namespace
+}  // namespace sorbel
