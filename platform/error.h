@@ -9,8 +9,14 @@ namespace sorbel {
 
 // Numbers of the program's own errors; OS errors keep their errno value.
 enum ErrorNumber : long {
-  kErrTypeMismatch = 13,     // a text where a whole number was needed
-  kErrCodePage = 3100,       // a code page name no converter knows
+  kErrTypeMismatch = 13,      // a text where a whole number was needed
+  kErrDataSource = 3001,      // connection text or data source description unusable
+  kErrCsvFile = 3002,         // a table's file cannot be opened or read
+  kErrCsvFormat = 3003,       // a table's file is not CSV the reader can take
+  kErrQuery = 3004,           // the query engine rejected the query text
+  kErrQueryNotAllowed = 3005, // anything but one read-only SELECT
+  kErrCodePage = 3100,        // a code page name no converter knows
+  kErrSpreadsheet = 3200,     // the spreadsheet application failed
 };
 
 class Error : public std::exception {

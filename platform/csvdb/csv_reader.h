@@ -1,0 +1,52 @@
+// CsvReader: one CSV file as a header and a stream of records, read straight from raw bytes.
+// Record and field boundaries are found on the raw bytes; only fields asked for are decoded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorbel::csvdb {
+
+struct CsvFormat {
+  char delimiter = ',';
+  bool header = true;            // the first record holds the column names
+  std::string charset = "auto";  // "auto", or a code page name such as "CP932" or "UTF-8"
+};
+
+enum class FieldKind { kNull, kInteger, kReal, kText };
+
+// One typed field of the current record. `text` is UTF-8 and stays valid until Next().
+struct CsvField {
+  FieldKind kind = FieldKind::kNull;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string_view text;  // the field's exact text (also for numbers); empty for Null
+};
+
+class CsvReader {
+ public:
+  // Opens `path` and reads the header. Throws Error (kErrCsvFile, kErrCsvFormat,
+  // kErrCodePage) whose description names the file and, for format faults, the line.
+  static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format);
+  virtual ~CsvReader() = default;
+
+  // Column names, unique and never empty (see docs/datasource.md for the renaming rule).
+  virtual const std::vector<std::string>& ColumnNames() const = 0;
+  // The character set in use after "auto" is resolved: "UTF-8" or "windows-31j".
+  virtual const std::string& Charset() const = 0;
+
+  // Moves to the next record (the first one after Open or Rewind); false at the end.
+  // Throws Error(kErrCsvFormat) naming the file and line on malformed input.
+  virtual bool Next() = 0;
+  // Line (1-based) on which the current record starts.
+  virtual std::int64_t RecordLine() const = 0;
+  // Field i (0-based) of the current record; a field the record lacks is Null.
+  virtual CsvField Field(int i) = 0;
+  // Back to before the first record.
+  virtual void Rewind() = 0;
+};
+
+}  // namespace sorbel::csvdb
