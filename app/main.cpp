@@ -1,17 +1,24 @@
-// Program start: the Qt application and the main window.
-// Until the full window is built, a plain window with the main window's caption stands in.
+// Program start: the Qt application, the platform's dialogs and services, and the main window.
+// Closing the main window ends the program.
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
-#include "platform/app.h"
+#include "app/frm_main.h"
+#include "app/program_icon.h"
+#include "platform/qt/qt_browser_launcher.h"
+#include "platform/qt/qt_desktop_folder.h"
+#include "platform/qt/qt_file_dialog.h"
+#include "platform/qt/qt_message_box.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle(QString::fromStdString(sorbel::AppCaption()));
-  window.setCentralWidget(new QLabel(QString::fromStdString(sorbel::AppCaption()), &window));
-  window.resize(800, 600);
+  QApplication::setWindowIcon(sorbel::ProgramIcon());
+
+  sorbel::QtFileDialog file_dialog;
+  sorbel::QtDesktopFolder desktop;
+  sorbel::QtBrowserLauncher browser;
+  sorbel::QtMessageBox messages;
+  sorbel::frmMain window(sorbel::frmMainServices{
+      .file_dialog = file_dialog, .desktop = desktop, .browser = browser, .messages = messages});
   window.show();
   return application.exec();
 }

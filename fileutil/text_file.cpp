@@ -5,7 +5,10 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "fileutil/file_exists.h"
 #include "platform/codepage.h"
@@ -53,15 +56,21 @@ int Open(std::string_view path, int flags) {
   return fd;
 }
 
-// Writes all of data; answers 0 or errno.
-int WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
+// Writes all of data and then tail with one gathering write (looping only over short
+// writes); answers 0 or errno.
+int WriteAll(int fd, std::string_view data, std::string_view tail) {
+  while (!data.empty() || !tail.empty()) {
+    struct iovec parts[2] = {{const_cast<char*>(data.data()), data.size()},
+                             {const_cast<char*>(tail.data()), tail.size()}};
+    ssize_t n = ::writev(fd, parts, 2);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    data.remove_prefix(static_cast<size_t>(n));
+    size_t done = static_cast<size_t>(n);
+    size_t from_data = std::min(done, data.size());
+    data.remove_prefix(from_data);
+    tail.remove_prefix(done - from_data);
   }
   return 0;
 }
@@ -116,16 +125,20 @@ bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont)
 bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstrCont) {
   if (!FileExists(vstrFilePath)) return Fail(kNotFound);
   if (vstrCont.empty()) return true;
-  std::string bytes;
-  try {
-    bytes = FromUtf8(vstrCont, codepage_);
-  } catch (const Error& e) {
-    return Fail(e.Report());
+  // Well-formed UTF-8 into a UTF-8 file goes out as it is, without a copy of a large text.
+  std::string converted;
+  std::string_view bytes = vstrCont;
+  if (!IsUtf8CodePage(codepage_) || !IsValidUtf8(vstrCont)) {
+    try {
+      converted = FromUtf8(vstrCont, codepage_);
+    } catch (const Error& e) {
+      return Fail(e.Report());
+    }
+    bytes = converted;
   }
-  bytes += "\r\n";
   FileDescriptor fd(Open(vstrFilePath, O_WRONLY | O_APPEND));
   if (!fd.ok()) return Fail(errno);
-  if (int err = WriteAll(fd.get(), bytes)) return Fail(err);
+  if (int err = WriteAll(fd.get(), bytes, "\r\n")) return Fail(err);
   if (int err = fd.Close()) return Fail(err);
   return true;
 }

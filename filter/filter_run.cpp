@@ -2,11 +2,83 @@
 // pointer and status texts restored on every path.
 #include "filter/filter_run.h"
 
-namespace sorbel {
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-void ExecFilter(FilterHost& host) {
-  // Not wired yet: the run steps land with the result writer.
-  (void)host;
+#include <exception>
+#include <memory>
+
+#include "fileutil/file_exists.h"
+#include "filter/csv_source.h"
+#include "filter/result_file.h"
+#include "filter/spreadsheet_display.h"
+#include "platform/app.h"
+#include "platform/codepage.h"
+#include "platform/database.h"
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+constexpr char kInvalidPath[] = "CSVファイルに指定したパスは無効です。";
+constexpr char kStatusCopying[] = "ファイルをコピーしています...";
+constexpr char kStatusReading[] = "データを読み込んでいます...";
+
+// Removes a claimed result file that a failed run left empty: no run leaves litter that
+// looks like a result.
+void DropEmptyResult(const std::string& path) {
+  struct stat st;
+  if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+    ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+bool ExecFilter(FilterHost& host) {
+  const std::string csv_path = host.CsvPath();
+  if (!FileExists(csv_path)) {
+    host.Messages().Show(kInvalidPath, kIconWarning, kAppTitle);
+    return false;
+  }
+
+  std::string result_path;  // set once the run has claimed its result file
+  bool written = false;
+  try {
+    host.SetMousePointer(kPointerHourglass);
+    host.SetStatusText(kStatusCopying);
+
+    const std::string folder = host.AppFolder();
+    StageCsv(csv_path, folder);
+    if (::chdir(folder.c_str()) != 0) throw OsError(errno);
+    host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now()));
+    result_path = folder + "/" + host.OutFileName();
+
+    Connection connection;
+    connection.ConnectionString = ConnectionText(folder);
+    connection.CursorLocation = kCursorClientSide;
+    host.SetStatusText(kStatusReading);
+    connection.Open();
+
+    std::unique_ptr<ResultRecords> records = connection.Execute(BuildSql(host.Conditions()));
+    written = OutputResult(*records, result_path, host.Messages());
+    records->Close();
+    connection.Close();
+    records.reset();
+
+    if (written && host.Spreadsheet() != nullptr) {
+      ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage());
+    }
+  } catch (const Error& e) {
+    host.Messages().Show(e.Report(), kIconCritical, kAppTitle);
+  } catch (const std::exception& e) {
+    host.Messages().Show(Error(kErrUnexpected, e.what()).Report(), kIconCritical, kAppTitle);
+  }
+  if (!written) DropEmptyResult(result_path);
+  host.SetMousePointer(kPointerDefault);
+  host.SetStatusText("");
+  return written;
 }
 
 }  // namespace sorbel

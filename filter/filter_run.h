@@ -37,6 +37,8 @@ class FilterHost {
   virtual SpreadsheetHost* Spreadsheet() = 0;
 };
 
-void ExecFilter(FilterHost& host);
+// Runs the filter for the host's inputs. Every failure is shown through host.Messages().
+// Answers true when a result file was written whole (the command line reports it).
+bool ExecFilter(FilterHost& host);
 
 }  // namespace sorbel

@@ -9,7 +9,9 @@ namespace sorbel {
 
 // Numbers of the program's own errors; OS errors keep their errno value.
 enum ErrorNumber : long {
+  kErrUsage = 2,              // a command line the program cannot take
   kErrTypeMismatch = 13,      // a text where a whole number was needed
+  kErrUnexpected = 51,        // a failure with no number of its own (out of memory, ...)
   kErrDataSource = 3001,      // connection text or data source description unusable
   kErrCsvFile = 3002,         // a table's file cannot be opened or read
   kErrCsvFormat = 3003,       // a table's file is not CSV the reader can take

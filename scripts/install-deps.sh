@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
+  libreoffice-calc libreoffice-dev
 )
 
 missing=()

@@ -1,0 +1,231 @@
+// spreadsheet_bench: how long a result takes to reach the user in Calc, through UNO (ShowExcel)
+// and through soffice opening the file itself (--infilter, -n), with the office running and not.
+// Usage: spreadsheet_bench [ROWS] [RUNS]. bench/spreadsheet_bench.sh runs it.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "filter/spreadsheet_display.h"
+#include "platform/error.h"
+#include "platform/libreoffice/libreoffice_host.h"
+#include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/office_process.h"
+#include "platform/libreoffice/uno_text.h"
+
+namespace sorbel {
+namespace {
+
+namespace frame = com::sun::star::frame;
+namespace sheet = com::sun::star::sheet;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kColumns = 33;
+
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A result shaped like a catalogue's: codes with leading zeros, JAN codes, Japanese text,
+// quoted values with commas.
+void WriteResult(const std::string& path, int rows) {
+  std::ofstream out(path, std::ios::binary);
+  for (int c = 0; c < kColumns; ++c) out << (c ? "," : "") << "列" << c + 1;
+  out << "\r\n";
+  for (int r = 1; r <= rows; ++r) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%06d", r);
+    out << code << ",【限定】商品" << r << " ①㈱髙,\"1,980\",49012345" << (10000 + r % 90000);
+    for (int c = 4; c < kColumns; ++c) out << ",値" << (r * 7 + c) % 1000 << "テキスト";
+    out << "\r\n";
+  }
+}
+
+class NullBox : public MessageBox {
+ public:
+  void Show(const std::string& text, MsgBoxIcon, const std::string&) override {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  }
+};
+
+// The bench's own look into the office: is the result there and shown, and tidying up.
+class Watcher {
+ public:
+  explicit Watcher(std::string pipe) : pipe_(std::move(pipe)), local_(BootstrapLocalContext()) {}
+  ~Watcher() {
+    desktop_.clear();
+    connection_.reset();
+    DisposeLocalContext(local_);
+  }
+
+  // True once a shown spreadsheet document holds `rows` records below its header. One
+  // connection is kept, so that looking does not slow the office down.
+  bool ResultShown(int rows) {
+    if (!desktop_.is()) {
+      connection_ = OfficeConnection::TryConnect(local_, pipe_);
+      if (!connection_) return false;
+      desktop_ = frame::Desktop::create(connection_->Remote());
+    }
+    try {
+      auto all = desktop_->getComponents()->createEnumeration();
+      while (all->hasMoreElements()) {
+        uno::Reference<sheet::XSpreadsheetDocument> document(all->nextElement(), uno::UNO_QUERY);
+        if (!document.is()) continue;
+        auto sheets = document->getSheets();
+        uno::Reference<sheet::XSpreadsheet> first(sheets->getByName(sheets->getElementNames()[0]),
+                                                  uno::UNO_QUERY_THROW);
+        uno::Reference<com::sun::star::text::XText> last(first->getCellByPosition(0, rows),
+                                                         uno::UNO_QUERY_THROW);
+        uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
+        uno::Reference<com::sun::star::awt::XWindow2> window(
+            model->getCurrentController()->getFrame()->getContainerWindow(),
+            uno::UNO_QUERY_THROW);
+        if (!last->getString().isEmpty() && window->isVisible()) return true;
+      }
+    } catch (const uno::Exception&) {
+      // Still loading; look again.
+    }
+    return false;
+  }
+
+  // Closes every document; with `end`, ends the office and waits for its lock file to go.
+  void Tidy(bool end, const std::string& profile) {
+    desktop_.clear();
+    connection_.reset();
+    if (auto connection = OfficeConnection::TryConnect(local_, pipe_)) {
+      auto desktop = frame::Desktop::create(connection->Remote());
+      auto all = desktop->getComponents()->createEnumeration();
+      while (all->hasMoreElements()) {
+        uno::Reference<com::sun::star::util::XCloseable> c(all->nextElement(), uno::UNO_QUERY);
+        if (c.is()) c->close(true);
+      }
+      if (end) {
+        try {
+          desktop->terminate();
+        } catch (const uno::RuntimeException&) {
+        }
+      }
+    }
+    if (!end) return;
+    while (std::filesystem::exists(profile + "/.lock")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let the processes go
+  }
+
+ private:
+  std::string pipe_;
+  uno::Reference<uno::XComponentContext> local_;
+  std::unique_ptr<OfficeConnection> connection_;
+  uno::Reference<frame::XDesktop2> desktop_;
+};
+
+struct Setup {
+  LibreOfficeOptions options;
+  std::string result;
+  int rows;
+};
+
+double ThroughUno(const Setup& s) {
+  LibreOfficeHost host(s.options);
+  NullBox box;
+  Clock::time_point start = Clock::now();
+  if (!ShowExcel(host, box, s.result, "UTF-8")) throw Error(kErrSpreadsheet, "ShowExcel failed");
+  return Since(start);
+}
+
+double ThroughSoffice(const Setup& s, Watcher& watcher) {
+  std::string columns;
+  for (int c = 1; c <= kColumns; ++c) columns += (c > 1 ? "/" : "") + std::to_string(c) + "/2";
+  Clock::time_point start = Clock::now();
+  auto process = OfficeProcess::Start(
+      FindOffice(""),
+      {"--nologo", "--norestore", "--nodefault", AcceptArgument(s.options.pipe_name),
+       "-env:UserInstallation=file://" + s.options.profile_dir, "--calc",
+       "--infilter=Text - txt - csv (StarCalc):44,34,76,1," + columns, "-n", s.result},
+      {"SAL_USE_VCLPLUGIN=svp"});
+  while (!watcher.ResultShown(s.rows)) {
+    if (Since(start) > 120) throw Error(kErrSpreadsheet, "soffice never showed the result");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return Since(start);
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+int Run(int rows, int runs) {
+  char dir[] = "/tmp/sorbel-bench-XXXXXX";
+  if (mkdtemp(dir) == nullptr) return 2;
+  Setup s;
+  s.rows = rows;
+  s.result = std::string(dir) + "/result.csv";
+  s.options.profile_dir = std::string(dir) + "/profile";
+  s.options.pipe_name = "sorbel_bench_" + std::to_string(getpid());
+  s.options.headless = true;
+  WriteResult(s.result, rows);
+  Watcher watcher(s.options.pipe_name);
+
+  // The first start makes the profile; it is not what a user waits for after the first day.
+  ThroughUno(s);
+  watcher.Tidy(true, s.options.profile_dir);
+
+  std::printf("%d rows x %d columns, %.1f MB, best and median of %d runs\n", rows, kColumns,
+              std::filesystem::file_size(s.result) / 1e6, runs);
+  bool slower = false;
+  for (bool running : {false, true}) {
+    std::vector<double> uno, soffice;
+    if (running) ThroughUno(s);  // an office to hand over to
+    watcher.Tidy(!running, s.options.profile_dir);
+    for (int i = 0; i < runs; ++i) {
+      uno.push_back(ThroughUno(s));
+      watcher.Tidy(!running, s.options.profile_dir);
+      soffice.push_back(ThroughSoffice(s, watcher));
+      watcher.Tidy(!running, s.options.profile_dir);
+    }
+    const char* when = running ? "office running    " : "office not running";
+    std::printf("%s  UNO (ShowExcel)   best %6.3f s  median %6.3f s\n", when,
+                *std::min_element(uno.begin(), uno.end()), Median(uno));
+    std::printf("%s  soffice -n file   best %6.3f s  median %6.3f s\n", when,
+                *std::min_element(soffice.begin(), soffice.end()), Median(soffice));
+    slower = slower || Median(uno) > Median(soffice) * 1.05;
+  }
+  watcher.Tidy(true, s.options.profile_dir);
+  std::filesystem::remove_all(dir);
+  std::printf(slower ? "UNO route SLOWER than soffice\n" : "UNO route not slower than soffice\n");
+  return slower ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace sorbel
+
+int main(int argc, char** argv) {
+  int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
+  int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+  try {
+    return sorbel::Run(rows, runs);
+  } catch (const sorbel::Error& e) {
+    std::fprintf(stderr, "spreadsheet_bench: %s\n", e.Report().c_str());
+    return 2;
+  }
+}

@@ -1,0 +1,28 @@
+// The result file: its time-stamped name, and OutputResult / MakeCsvText, which write the
+// query's records to it as CSV (header line, one line per record, CR LF, system code page).
+#pragma once
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/message_box.h"
+
+namespace sorbel {
+
+// "yyyymmddhhmmss_articles.csv", or "yyyymmddhhmmss_<n>_articles.csv" for n >= 2.
+std::string ResultFileName(const LocalTime& time, int n = 1);
+
+// Picks the first name for `time` not yet taken in `folder` and claims it by creating the
+// file empty, so that no run ever appends to another run's result. Throws Error.
+std::string ClaimResultFileName(const std::string& folder, const LocalTime& time);
+
+// Creates the file at `path` (kept if it exists) and writes the records into it in one append.
+// Reports every failure in `box` itself and answers false.
+bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box);
+
+// The CSV text of the records, from the current record on: header, CR LF, the record lines
+// joined by CR LF. A value with a comma, quote, CR or LF is quoted. Reports failures in `box`.
+bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box);
+
+}  // namespace sorbel

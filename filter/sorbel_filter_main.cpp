@@ -1,0 +1,79 @@
+// sorbel-filter: the filter run from the command line, for daily scripted use.
+// Message boxes become lines on standard error; the result file's path goes to standard out.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "filter/command_line.h"
+#include "filter/filter_run.h"
+#include "platform/app.h"
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+// Prints each box as "caption [icon] text" and remembers that one was shown.
+class StderrMessageBox : public MessageBox {
+ public:
+  void Show(const std::string& text, MsgBoxIcon icon, const std::string& caption) override {
+    const char* kind = icon == kIconCritical ? "critical" : icon == kIconWarning ? "warning" : "info";
+    std::cerr << caption << " [" << kind << "] " << text << std::endl;
+    shown_ = true;
+  }
+  bool shown() const { return shown_; }
+
+ private:
+  bool shown_ = false;
+};
+
+class CommandLineHost : public FilterHost {
+ public:
+  explicit CommandLineHost(const CommandLine& cl) : cl_(cl) {}
+
+  std::string CsvPath() const override { return cl_.csv_path; }
+  FilterConditions Conditions() const override { return cl_.conditions; }
+  void SetStatusText(const std::string&) override {}
+  void SetMousePointer(MousePointer) override {}
+  MessageBox& Messages() override { return box_; }
+  const std::string& OutFileName() const override { return out_file_name_; }
+  void SetOutFileName(const std::string& name) override { out_file_name_ = name; }
+  std::string AppFolder() const override { return sorbel::AppFolder(); }
+  const Clock& Time() const override { return clock_; }
+  SpreadsheetHost* Spreadsheet() override { return nullptr; }
+
+  bool failed() const { return box_.shown(); }
+
+ private:
+  const CommandLine& cl_;
+  StderrMessageBox box_;
+  SystemClock clock_;
+  std::string out_file_name_;
+};
+
+int Main(int argc, char** argv) {
+  CommandLine cl;
+  try {
+    cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const Error& e) {
+    std::cerr << "sorbel-filter: " << e.Description() << "\n" << UsageText();
+    return 2;
+  }
+  if (cl.help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (cl.version) {
+    std::cout << AppCaption() << "\n";
+    return 0;
+  }
+  CommandLineHost host(cl);
+  bool written = ExecFilter(host);
+  if (written) std::cout << host.AppFolder() << "/" << host.OutFileName() << std::endl;
+  return host.failed() || !written ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace sorbel
+
+int main(int argc, char** argv) { return sorbel::Main(argc, argv); }

@@ -1,0 +1,194 @@
+// The table holds ICU's own answer for every byte and every lead-byte pair, so decoding with it
+// gives exactly what the ICU converter gives, at the cost of a table look-up per character.
+#include "platform/csvdb/code_page_table.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+ConverterPtr OpenConverter(std::string_view codepage) {
+  std::string name(codepage);
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr conv(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status) || !conv) {
+    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
+  }
+  return conv;
+}
+
+enum class Outcome { kCharacter, kIncomplete, kInvalid };
+
+// Converts `bytes` as one complete input; on success `utf8` holds the result.
+Outcome Convert(UConverter* conv, const char* bytes, int size, std::string* utf8) {
+  UChar wide[8];
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_reset(conv);
+  int32_t length = ucnv_toUChars(conv, wide, 8, bytes, size, &status);
+  if (status == U_TRUNCATED_CHAR_FOUND) return Outcome::kIncomplete;
+  if (U_FAILURE(status) || length == 0) return Outcome::kInvalid;
+  char out[32];
+  int32_t out_length = 0;
+  status = U_ZERO_ERROR;
+  u_strToUTF8(out, sizeof out, &out_length, wide, length, &status);
+  if (U_FAILURE(status)) return Outcome::kInvalid;
+  utf8->assign(out, out_length);
+  return Outcome::kCharacter;
+}
+
+std::string Unusable(std::string_view codepage, std::string_view why) {
+  return "文字コード「" + std::string(codepage) + "」のCSVファイルは読めません（" +
+         std::string(why) + "）。";
+}
+
+}  // namespace
+
+CodePageTable::CodePageTable(std::string_view codepage, char delimiter) {
+  ConverterPtr conv = OpenConverter(codepage);
+  UErrorCode status = U_ZERO_ERROR;
+  canonical_ = ucnv_getName(conv.get(), &status);
+  UConverterType type = ucnv_getType(conv.get());
+  bool plain = type == UCNV_SBCS || type == UCNV_DBCS || type == UCNV_MBCS ||
+               type == UCNV_LATIN_1 || type == UCNV_US_ASCII;
+  if (!plain || ucnv_getMaxCharSize(conv.get()) > 2) {
+    throw Error(kErrCodePage,
+                Unusable(codepage, "1文字が3バイト以上か、切り替え式の文字コードです"));
+  }
+  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+
+  std::string utf8;
+  std::vector<int> leads;
+  for (int b = 0; b < 256; ++b) {
+    char byte = static_cast<char>(b);
+    single_[b] = Entry{{}, 0};
+    lead_slot_[b] = -1;
+    Outcome outcome = Convert(conv.get(), &byte, 1, &utf8);
+    if (outcome == Outcome::kIncomplete) {
+      leads.push_back(b);
+    } else if (outcome == Outcome::kCharacter) {
+      if (utf8.size() > sizeof single_[b].utf8) {
+        throw Error(kErrCodePage, Unusable(codepage, "変換結果が長すぎます"));
+      }
+      std::memcpy(single_[b].utf8, utf8.data(), utf8.size());
+      single_[b].size = static_cast<std::uint8_t>(utf8.size());
+      max_growth_ = std::max(max_growth_, utf8.size());
+    }
+    // Fields are found on the raw bytes, so printable ASCII must be itself. ICU's CP932 comes
+    // from IBM's table, which swaps the controls 0x1A, 0x1C and 0x7F; Windows and iconv map
+    // every byte below 0x80 to itself, and so does this table, like the ASCII fast path.
+    if (b < 0x80) {
+      bool control = b < 0x20 || b == 0x7F;
+      bool fits = outcome == Outcome::kCharacter && utf8.size() == 1 &&
+                  (control ? (utf8[0] < 0x20 || utf8[0] == 0x7F) : utf8[0] == byte);
+      if (!fits) throw Error(kErrCodePage, Unusable(codepage, "ASCIIと互換でない文字コードです"));
+      single_[b] = Entry{{byte}, 1};
+    }
+  }
+
+  pairs_.assign(leads.size() * 256, Entry{{}, 0});
+  for (std::size_t slot = 0; slot < leads.size(); ++slot) {
+    int lead = leads[slot];
+    lead_slot_[lead] = static_cast<std::int16_t>(slot);
+    for (int trail = 0; trail < 256; ++trail) {
+      char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      Outcome outcome = Convert(conv.get(), pair, 2, &utf8);
+      if (outcome == Outcome::kIncomplete) {
+        throw Error(kErrCodePage, Unusable(codepage, "1文字が3バイト以上の文字コードです"));
+      }
+      if (outcome != Outcome::kCharacter) continue;
+      // Record boundaries are found without decoding: no character may end in one of these.
+      char t = pair[1];
+      if (t == '"' || t == '\r' || t == '\n') {
+        throw Error(kErrCodePage, Unusable(codepage, "2バイト目に引用符か改行の値を使います"));
+      }
+      if (t == delimiter) {
+        throw Error(kErrDataSource, "区切り文字「" + std::string(1, delimiter) +
+                                        "」は文字コード「" + std::string(codepage) +
+                                        "」の2バイト文字の一部と区別できないため使えません。");
+      }
+      Entry& e = pairs_[slot * 256 + static_cast<std::size_t>(trail)];
+      if (utf8.size() > sizeof e.utf8) {
+        throw Error(kErrCodePage, Unusable(codepage, "変換結果が長すぎます"));
+      }
+      std::memcpy(e.utf8, utf8.data(), utf8.size());
+      e.size = static_cast<std::uint8_t>(utf8.size());
+      max_growth_ = std::max(max_growth_, (utf8.size() + 1) / 2);
+    }
+  }
+}
+
+std::ptrdiff_t CodePageTable::Decode(std::string_view in, bool undouble_quotes, char* out,
+                                     std::size_t* bad_offset) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+  std::size_t n = in.size();
+  std::size_t i = 0;
+  char* d = out;
+  while (i < n) {
+    unsigned c = s[i];
+    if (c < 0x80) {
+      if (c == 0) {
+        *bad_offset = i;
+        return -1;
+      }
+      *d++ = static_cast<char>(c);
+      i += c == '"' && undouble_quotes ? 2 : 1;
+      continue;
+    }
+    const Entry* e = &single_[c];
+    std::size_t used = 1;
+    if (e->size == 0) {
+      int slot = lead_slot_[c];
+      if (slot < 0 || i + 1 >= n) {
+        *bad_offset = i;
+        return -1;
+      }
+      e = &pairs_[static_cast<std::size_t>(slot) * 256 + s[i + 1]];
+      if (e->size == 0) {
+        *bad_offset = i;
+        return -1;
+      }
+      used = 2;
+    }
+    std::memcpy(d, e->utf8, sizeof e->utf8);
+    d += e->size;
+    i += used;
+  }
+  return d - out;
+}
+
+std::size_t CodePageTable::FirstInvalid(std::string_view in) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+  std::size_t n = in.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned c = s[i];
+    if (c < 0x80 || single_[c].size > 0) continue;
+    int slot = lead_slot_[c];
+    if (slot >= 0 && i + 1 == n) break;
+    if (slot < 0 || pairs_[static_cast<std::size_t>(slot) * 256 + s[i + 1]].size == 0) return i;
+    ++i;
+  }
+  return std::string_view::npos;
+}
+
+bool SameCodePage(std::string_view a, std::string_view b) {
+  std::string name_a(a), name_b(b);
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr ca(ucnv_open(name_a.c_str(), &status));
+  if (U_FAILURE(status)) return false;
+  ConverterPtr cb(ucnv_open(name_b.c_str(), &status));
+  if (U_FAILURE(status)) return false;
+  return std::strcmp(ucnv_getName(ca.get(), &status), ucnv_getName(cb.get(), &status)) == 0;
+}
+
+}  // namespace sorbel::csvdb

@@ -1,0 +1,182 @@
+// Connection: an in-memory SQLite database with the CSV module, Sorbel's LIKE and the query
+// guard. Execute prepares one read-only statement, making tables for .csv names on demand.
+#include <sqlite3.h>
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/csvdb/csv_vtab.h"
+#include "platform/csvdb/data_source.h"
+#include "platform/csvdb/like_function.h"
+#include "platform/csvdb/query_guard.h"
+#include "platform/csvdb/result_records.h"
+#include "platform/csvdb/table_file.h"
+#include "platform/database.h"
+#include "platform/error.h"
+
+namespace sorbel {
+
+using csvdb::CsvTables;
+using csvdb::QueryGuard;
+
+namespace {
+
+constexpr char kQueryLeadIn[] = "クエリを実行できません。";
+constexpr char kNotAllowedLeadIn[] = "このクエリは実行できません。";
+constexpr char kNoSuchTable[] = "no such table: ";
+// Ample for words typed into a search box, small enough that matching stays quick.
+constexpr int kLikePatternLimit = 1000;
+
+struct StatementCloser {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+[[noreturn]] void NotAllowed(const std::string& detail) {
+  throw Error(kErrQueryNotAllowed, kNotAllowedLeadIn + detail);
+}
+
+}  // namespace
+
+class Connection::Impl {
+ public:
+  ~Impl() { Close(); }
+
+  void Open(const std::string& connection_text);
+  std::unique_ptr<ResultRecords> Execute(std::string_view sql);
+  void Close();
+
+ private:
+  Statement Prepare(std::string_view sql);
+
+  sqlite3* db_ = nullptr;
+  std::unique_ptr<CsvTables> tables_;
+  std::unique_ptr<QueryGuard> guard_;
+};
+
+void Connection::Impl::Open(const std::string& connection_text) {
+  if (db_ != nullptr) throw Error(kErrDataSource, "データソースはすでに開かれています。");
+  auto tables = std::make_unique<CsvTables>(csvdb::ResolveDataSource(connection_text));
+
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
+                    SQLITE_OPEN_PRIVATECACHE;
+  if (sqlite3_open_v2(":memory:", &db_, flags, nullptr) != SQLITE_OK) {
+    std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error(kErrDataSource, "データソースを開けません。" + message);
+  }
+  // Nothing a query says may load code or reach another database file.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
+  sqlite3_limit(db_, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, kLikePatternLimit);
+  try {
+    tables->Register(db_);
+    csvdb::RegisterLike(db_);
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+  tables_ = std::move(tables);
+  guard_ = std::make_unique<QueryGuard>(db_);
+}
+
+void Connection::Impl::Close() {
+  if (db_ == nullptr) return;
+  sqlite3_close(db_);  // every statement is finalised by Execute
+  db_ = nullptr;
+  guard_.reset();
+  tables_.reset();
+}
+
+// Prepares the one statement of `sql`. A table SQLite does not know is made when its name is
+// a .csv file of the folder, and the statement prepared again.
+Statement Connection::Impl::Prepare(std::string_view sql) {
+  std::set<std::string> made;
+  for (;;) {
+    guard_->Reset();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &raw, &tail);
+    Statement stmt(raw);
+    if (rc == SQLITE_OK) {
+      if (!stmt) throw Error(kErrQuery, std::string(kQueryLeadIn) + "クエリが空です。");
+      std::string_view rest = sql.substr(static_cast<size_t>(tail - sql.data()));
+      if (!csvdb::OnlyBlanksAndComments(rest)) {
+        NotAllowed("一度に実行できる文は一つだけです。");
+      }
+      if (!sqlite3_stmt_readonly(stmt.get()) || sqlite3_stmt_isexplain(stmt.get())) {
+        NotAllowed("実行できるのは SELECT 文だけです。");
+      }
+      return stmt;
+    }
+    if (!guard_->Refused().empty()) {
+      NotAllowed("実行できるのは SELECT 文だけです（拒否された操作：" + guard_->Refused() + "）。");
+    }
+    std::string message = sqlite3_errmsg(db_);
+    if (message.rfind(kNoSuchTable, 0) == 0) {
+      std::string name = message.substr(sizeof kNoSuchTable - 1);
+      if (made.count(name) == 0 && csvdb::TableFilePath(tables_->Source().folder, name)) {
+        guard_->Disarm();
+        try {
+          tables_->Create(db_, name);
+        } catch (...) {
+          guard_->Arm();
+          throw;
+        }
+        guard_->Arm();
+        made.insert(name);
+        continue;
+      }
+    }
+    throw Error(kErrQuery, kQueryLeadIn + message);
+  }
+}
+
+std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
+  if (db_ == nullptr) throw Error(kErrDataSource, "データソースが開かれていません。");
+  Statement stmt = Prepare(sql);
+
+  const int count = sqlite3_column_count(stmt.get());
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const char* name = sqlite3_column_name(stmt.get(), i);
+    names.emplace_back(name != nullptr ? name : "");
+  }
+  auto records = std::make_unique<ResultRecords::Impl>(std::move(names));
+
+  // Text may stay in the reader's buffers only while no value outlives its row.
+  tables_->ShareText(guard_->ValuesStayInTheirRow());
+  tables_->Forget();
+  for (;;) {
+    int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_ROW) {
+      records->AppendRow(stmt.get());
+    } else if (rc == SQLITE_DONE) {
+      break;
+    } else {
+      std::string message = sqlite3_errmsg(db_);
+      stmt.reset();
+      tables_->RethrowKept();
+      throw Error(kErrQuery, kQueryLeadIn + message);
+    }
+  }
+  stmt.reset();
+  records->Start();
+  return std::make_unique<ResultRecords>(std::move(records));
+}
+
+Connection::Connection() : impl_(std::make_unique<Impl>()) {}
+Connection::~Connection() = default;
+void Connection::Open() { impl_->Open(ConnectionString); }
+std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
+  return impl_->Execute(sql);
+}
+void Connection::Close() { impl_->Close(); }
+
+}  // namespace sorbel

@@ -1,0 +1,256 @@
+// The module's callbacks. Each cursor reads the file with a CsvReader of its own; reader
+// failures are kept on the CsvTables object and reported to SQLite as plain errors.
+#include "platform/csvdb/csv_vtab.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "platform/csvdb/csv_reader.h"
+#include "platform/csvdb/table_file.h"
+#include "platform/error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+constexpr char kModuleName[] = "sorbel_csv";
+
+struct CsvTable {
+  sqlite3_vtab base{};  // first, so SQLite's pointer is also ours
+  CsvTables* owner = nullptr;
+  std::string path;
+};
+
+struct CsvCursor {
+  sqlite3_vtab_cursor base{};
+  std::unique_ptr<CsvReader> reader;
+  bool eof = true;
+  sqlite3_int64 row = 0;
+};
+
+CsvTable* TableOf(sqlite3_vtab* vtab) { return reinterpret_cast<CsvTable*>(vtab); }
+CsvCursor* CursorOf(sqlite3_vtab_cursor* cursor) { return reinterpret_cast<CsvCursor*>(cursor); }
+
+std::string QuoteIdentifier(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+// Keeps the failure in flight for the engine and hands SQLite its text.
+int Fail(CsvTables* owner, char** message) {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    owner->Keep(std::current_exception());
+    return SQLITE_NOMEM;
+  } catch (const std::exception& e) {
+    owner->Keep(std::current_exception());
+    sqlite3_free(*message);
+    *message = sqlite3_mprintf("%s", e.what());
+    return SQLITE_ERROR;
+  } catch (...) {
+    owner->Keep(std::current_exception());
+    return SQLITE_ERROR;
+  }
+}
+
+int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out,
+            char** message) {
+  auto* owner = static_cast<CsvTables*>(aux);
+  try {
+    const std::string name = argc > 2 ? argv[2] : "";
+    std::optional<std::string> path = TableFilePath(owner->Source().folder, name);
+    if (!path) {
+      throw Error(kErrCsvFile, "CSVファイルを開けません。テーブル「" + name +
+                                   "」はフォルダー内のCSVファイルではありません。");
+    }
+    std::unique_ptr<CsvReader> reader = CsvReader::Open(*path, owner->Source().format);
+    const std::vector<std::string>& columns = reader->ColumnNames();
+    const int limit = sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1);
+    if (columns.empty() || static_cast<long>(columns.size()) > limit) {
+      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + *path + "」の列は" +
+                                     std::to_string(columns.size()) + "個です（1～" +
+                                     std::to_string(limit) + "個まで）。");
+    }
+    // No declared types: a column without affinity compares values as they are, so a text
+    // '00123' never turns into the number 123.
+    std::string declaration = "CREATE TABLE x(";
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) declaration += ", ";
+      declaration += QuoteIdentifier(columns[i]);
+    }
+    declaration += ")";
+    if (sqlite3_declare_vtab(db, declaration.c_str()) != SQLITE_OK) {
+      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + *path +
+                                     "」の列名を使用できません：" + sqlite3_errmsg(db));
+    }
+    auto table = std::make_unique<CsvTable>();
+    table->owner = owner;
+    table->path = *path;
+    *out = &table.release()->base;
+    return SQLITE_OK;
+  } catch (...) {
+    return Fail(owner, message);
+  }
+}
+
+int Disconnect(sqlite3_vtab* vtab) {
+  delete TableOf(vtab);
+  return SQLITE_OK;
+}
+
+// Every query is a full scan: no constraint is used, SQLite tests them on each row.
+int BestIndex(sqlite3_vtab* /*vtab*/, sqlite3_index_info* info) {
+  info->estimatedCost = 1e9;
+  info->estimatedRows = 1000000;
+  return SQLITE_OK;
+}
+
+int Open(sqlite3_vtab* /*vtab*/, sqlite3_vtab_cursor** out) {
+  auto* cursor = new (std::nothrow) CsvCursor();
+  if (cursor == nullptr) return SQLITE_NOMEM;
+  *out = &cursor->base;
+  return SQLITE_OK;
+}
+
+int Close(sqlite3_vtab_cursor* cursor) {
+  delete CursorOf(cursor);
+  return SQLITE_OK;
+}
+
+int Next(sqlite3_vtab_cursor* base) {
+  CsvCursor* cursor = CursorOf(base);
+  CsvTable* table = TableOf(base->pVtab);
+  try {
+    cursor->eof = !cursor->reader->Next();
+    ++cursor->row;
+    return SQLITE_OK;
+  } catch (...) {
+    cursor->eof = true;
+    return Fail(table->owner, &table->base.zErrMsg);
+  }
+}
+
+int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* /*idx_text*/, int /*argc*/,
+           sqlite3_value** /*argv*/) {
+  CsvCursor* cursor = CursorOf(base);
+  CsvTable* table = TableOf(base->pVtab);
+  try {
+    if (cursor->reader) {
+      cursor->reader->Rewind();
+    } else {
+      cursor->reader = CsvReader::Open(table->path, table->owner->Source().format);
+    }
+    cursor->row = 0;
+  } catch (...) {
+    cursor->eof = true;
+    return Fail(table->owner, &table->base.zErrMsg);
+  }
+  return Next(base);
+}
+
+int Eof(sqlite3_vtab_cursor* cursor) { return CursorOf(cursor)->eof ? 1 : 0; }
+
+int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int i) {
+  CsvCursor* cursor = CursorOf(base);
+  CsvTable* table = TableOf(base->pVtab);
+  try {
+    CsvField field = cursor->reader->Field(i);
+    switch (field.kind) {
+      case FieldKind::kNull:
+        sqlite3_result_null(context);
+        break;
+      case FieldKind::kInteger:
+        sqlite3_result_int64(context, field.integer);
+        break;
+      case FieldKind::kReal:
+        sqlite3_result_double(context, field.real);
+        break;
+      case FieldKind::kText:
+        sqlite3_result_text(context, field.text.data(), static_cast<int>(field.text.size()),
+                            table->owner->SharesText() ? SQLITE_STATIC : SQLITE_TRANSIENT);
+        break;
+    }
+    return SQLITE_OK;
+  } catch (...) {
+    int rc = Fail(table->owner, &table->base.zErrMsg);
+    if (rc == SQLITE_NOMEM) {
+      sqlite3_result_error_nomem(context);
+    } else {
+      sqlite3_result_error(context, table->base.zErrMsg ? table->base.zErrMsg : "error", -1);
+    }
+    return rc;
+  }
+}
+
+int Rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
+  *rowid = CursorOf(cursor)->row;
+  return SQLITE_OK;
+}
+
+// Present only so that a write reaches the query guard, which refuses it with a clear message;
+// without it SQLite would turn the write down earlier with a message of its own.
+int Update(sqlite3_vtab* vtab, int /*argc*/, sqlite3_value** /*argv*/, sqlite3_int64* /*rowid*/) {
+  sqlite3_free(vtab->zErrMsg);
+  vtab->zErrMsg = sqlite3_mprintf("CSV tables are read-only");
+  return SQLITE_READONLY;
+}
+
+}  // namespace
+
+CsvTables::CsvTables(DataSource source) : source_(std::move(source)) {
+  module_.iVersion = 1;
+  module_.xCreate = Connect;
+  module_.xConnect = [](sqlite3* db, void* aux, int argc, const char* const* argv,
+                        sqlite3_vtab** out, char** message) {
+    return Connect(db, aux, argc, argv, out, message);
+  };
+  module_.xBestIndex = BestIndex;
+  module_.xDisconnect = Disconnect;
+  module_.xDestroy = Disconnect;
+  module_.xOpen = Open;
+  module_.xClose = Close;
+  module_.xFilter = Filter;
+  module_.xNext = Next;
+  module_.xEof = Eof;
+  module_.xColumn = Column;
+  module_.xRowid = Rowid;
+  module_.xUpdate = Update;
+}
+
+void CsvTables::Register(sqlite3* db) {
+  if (sqlite3_create_module_v2(db, kModuleName, &module_, this, nullptr) != SQLITE_OK) {
+    throw Error(kErrUnexpected,
+                std::string("CSVモジュールを登録できません：") + sqlite3_errmsg(db));
+  }
+}
+
+void CsvTables::Create(sqlite3* db, const std::string& name) {
+  Forget();
+  std::string sql =
+      "CREATE VIRTUAL TABLE main." + QuoteIdentifier(name) + " USING " + kModuleName;
+  char* message = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+  std::string text = message != nullptr ? message : sqlite3_errstr(rc);
+  sqlite3_free(message);
+  if (rc == SQLITE_OK) return;
+  RethrowKept();
+  throw Error(kErrQuery, "テーブル「" + name + "」を作成できません：" + text);
+}
+
+void CsvTables::Keep(std::exception_ptr failure) {
+  if (!kept_) kept_ = std::move(failure);
+}
+
+void CsvTables::RethrowKept() {
+  if (!kept_) return;
+  std::exception_ptr failure = kept_;
+  kept_ = nullptr;
+  std::rethrow_exception(failure);
+}
+
+}  // namespace sorbel::csvdb

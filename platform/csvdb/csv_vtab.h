@@ -1,0 +1,49 @@
+// The CSV virtual-table module: a table over one CSV file of the data source's folder, with
+// one column per header name and no declared types, so values compare as they were written.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <exception>
+#include <string>
+
+#include "platform/csvdb/data_source.h"
+
+namespace sorbel::csvdb {
+
+// The CSV tables of one connection: the module, the folder and format they read, and the
+// failure a table met inside SQLite's callbacks (which must not throw), kept for the caller.
+class CsvTables {
+ public:
+  explicit CsvTables(DataSource source);
+  CsvTables(const CsvTables&) = delete;
+  CsvTables& operator=(const CsvTables&) = delete;
+
+  // Makes the module known to `db`. The object must outlive the connection.
+  void Register(sqlite3* db);
+
+  // Creates the table `name` over the file of that name in the folder. Throws the reader's
+  // Error (file missing, unreadable, malformed header, too many columns) or Error(kErrQuery).
+  void Create(sqlite3* db, const std::string& name);
+
+  // Whether text values may point into the reader's buffer (true) or must be copied by SQLite
+  // (false): sharing is only safe when no value is kept beyond the row it came from.
+  void ShareText(bool share) { share_text_ = share; }
+
+  const DataSource& Source() const { return source_; }
+
+  // The failure held since the last Forget, rethrown once; nothing when none is held.
+  void Keep(std::exception_ptr failure);
+  void RethrowKept();
+  void Forget() { kept_ = nullptr; }
+
+  bool SharesText() const { return share_text_; }
+
+ private:
+  DataSource source_;
+  sqlite3_module module_{};
+  bool share_text_ = false;
+  std::exception_ptr kept_;
+};
+
+}  // namespace sorbel::csvdb

@@ -1,0 +1,111 @@
+// .dsn reading: the whole (small) file is read, checked to be text, and its [ODBC] section
+// taken line by line. Other sections are ignored, as other drivers' files may carry them.
+#include "platform/csvdb/dsn_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string_view>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+// A description is a handful of lines; anything much bigger is not one.
+constexpr size_t kMaxDsnSize = 1 << 20;
+
+[[noreturn]] void Fail(const std::string& path, const std::string& detail) {
+  throw Error(kErrDataSource,
+              "データソースの設定ファイルを使用できません。「" + path + "」" + detail);
+}
+
+// The file's bytes, or an errno value in `err`; `too_big` when it exceeds kMaxDsnSize.
+std::string ReadSmallFile(const std::string& path, int& err, bool& too_big) {
+  std::string bytes;
+  err = 0;
+  too_big = false;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return bytes;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    err = EISDIR;
+  } else {
+    char buffer[4096];
+    for (;;) {
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) err = errno;
+      if (n <= 0) break;
+      bytes.append(buffer, static_cast<size_t>(n));
+      if (bytes.size() > kMaxDsnSize) {
+        too_big = true;
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return bytes;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+}  // namespace
+
+Settings ReadDsnFile(const std::string& path) {
+  int err = 0;
+  bool too_big = false;
+  std::string bytes = ReadSmallFile(path, err, too_big);
+  if (err != 0) Fail(path, "：" + OsErrorText(err));
+  if (too_big) Fail(path, "は大きすぎます。");
+  std::string_view text = bytes;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.empty()) Fail(path, "は空です。");
+  if (text.find('\0') != std::string_view::npos || !IsValidUtf8(text)) {
+    Fail(path, "はテキストファイルではありません。");
+  }
+
+  Settings settings;
+  bool found = false;
+  bool in_odbc = false;
+  while (!text.empty()) {
+    size_t nl = text.find('\n');
+    std::string_view line = Trim(text.substr(0, nl));
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+    if (line.front() == '[') {
+      in_odbc = line.back() == ']' &&
+                LowerAscii(Trim(line.substr(1, line.size() - 2))) == "odbc";
+      found = found || in_odbc;
+      continue;
+    }
+    if (!in_odbc) continue;
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) Fail(path, "に「=」のない行があります：" + std::string(line));
+    std::string key = LowerAscii(Trim(line.substr(0, eq)));
+    std::string_view value = Trim(line.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (key.empty()) Fail(path, "にキーのない行があります：" + std::string(line));
+    settings.emplace(std::move(key), std::string(value));
+  }
+  if (!found) Fail(path, "に[ODBC]セクションがありません。");
+  return settings;
+}
+
+}  // namespace sorbel::csvdb

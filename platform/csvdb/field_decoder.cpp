@@ -1,0 +1,230 @@
+// Most fields are plain ASCII without doubled quotes and are handed on as views of the file's
+// bytes; the rest are checked (UTF-8) or converted through the code page table (CP932, ...).
+#include "platform/csvdb/field_decoder.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/csvdb/csv_error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// True when the 8 bytes at p are all in 0x01..0x7F.
+bool PlainWord(const char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  // A byte that is 0 borrows into its high bit; a byte of 0x80 or more has it already.
+  return (((w - kOnes) | w) & kHighs) == 0;
+}
+
+// True when every byte is in 0x01..0x7F: nothing to check, convert or refuse.
+bool IsPlainAscii(std::string_view s) {
+  const char* p = s.data();
+  std::size_t n = s.size();
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    if (!PlainWord(p + i)) return false;
+  }
+  for (; i < n; ++i) {
+    if (static_cast<unsigned char>(p[i] - 1) >= 0x7F) return false;
+  }
+  return true;
+}
+
+// Offset of the first byte that does not begin a well-formed UTF-8 sequence (no overlong
+// forms, surrogates or values past U+10FFFF), or kNone. NUL is a fault only with `refuse_nul`.
+std::size_t FirstBadUtf8(std::string_view s, bool refuse_nul) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  std::size_t n = s.size();
+  std::size_t i = 0;
+  auto cont = [&](std::size_t k) { return k < n && (p[k] & 0xC0) == 0x80; };
+  while (i < n) {
+    if (i + 8 <= n && PlainWord(s.data() + i)) {
+      i += 8;
+      continue;
+    }
+    unsigned c = p[i];
+    if (c < 0x80) {
+      if (c == 0 && refuse_nul) return i;
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      if (!cont(i + 1)) return i;
+      i += 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
+      bool ok = c == 0xE0   ? (c1 >= 0xA0 && c1 <= 0xBF)
+                : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F)
+                            : (c1 & 0xC0) == 0x80;
+      if (!ok || !cont(i + 2)) return i;
+      i += 3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
+      bool ok = c == 0xF0   ? (c1 >= 0x90 && c1 <= 0xBF)
+                : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F)
+                            : (c1 & 0xC0) == 0x80;
+      if (!ok || !cont(i + 2) || !cont(i + 3)) return i;
+      i += 4;
+    } else {
+      return i;
+    }
+  }
+  return kNone;
+}
+
+// Offset of the first byte that keeps `head`, the start of a file, from being UTF-8, or kNone;
+// a character cut off at the end does not count.
+std::size_t FirstUtf8Fault(std::string_view head) {
+  std::size_t bad = FirstBadUtf8(head, false);
+  if (bad == kNone) return kNone;
+  auto lead = static_cast<unsigned char>(head[bad]);
+  std::size_t need = lead >= 0xF0 && lead <= 0xF4   ? 4
+                     : lead >= 0xE0 && lead <= 0xEF ? 3
+                     : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                    : 0;
+  std::size_t left = head.size() - bad;
+  if (need == 0 || left >= need) return bad;
+  for (std::size_t k = bad + 1; k < head.size(); ++k) {
+    if ((static_cast<unsigned char>(head[k]) & 0xC0) != 0x80) return bad;
+  }
+  return kNone;
+}
+
+// Line (1-based) of the byte at `offset` of the file's head.
+std::int64_t HeadLine(std::string_view head, std::size_t offset) {
+  std::int64_t line = 1;
+  for (std::size_t i = 0; i < offset; ++i) {
+    bool crlf = head[i] == '\r' && i + 1 < head.size() && head[i + 1] == '\n';
+    if (head[i] == '\n' || (head[i] == '\r' && !crlf)) ++line;
+  }
+  return line;
+}
+
+// Copies `in` to `out`, each doubled quote becoming one; returns the bytes written.
+std::size_t Undouble(std::string_view in, char* out) {
+  char* d = out;
+  const char* p = in.data();
+  const char* end = p + in.size();
+  while (p < end) {
+    const void* quote = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+    // Up to and including the first quote of a pair; the second one is passed over.
+    const char* stop = quote ? static_cast<const char*>(quote) + 1 : end;
+    std::memcpy(d, p, static_cast<std::size_t>(stop - p));
+    d += stop - p;
+    p = quote ? stop + 1 : end;
+  }
+  return static_cast<std::size_t>(d - out);
+}
+
+}  // namespace
+
+FieldDecoder::FieldDecoder(std::string_view charset, std::string_view head, bool bom,
+                           char delimiter, std::string_view path)
+    : guessed_(false), delimiter_(delimiter) {
+  // A byte order mark settles the question whatever the setting says.
+  if (bom || IsUtf8CodePage(charset)) {
+    mode_ = Mode::kUtf8;
+    charset_ = "UTF-8";
+  } else if (charset == "auto" || charset.empty()) {
+    guessed_ = true;
+    if (IsPlainAscii(head)) {
+      mode_ = Mode::kUtf8Provisional;
+      charset_ = "UTF-8";
+    } else if (std::size_t utf8_bad = FirstUtf8Fault(head); utf8_bad == kNone) {
+      mode_ = Mode::kUtf8;
+      charset_ = "UTF-8";
+    } else {
+      // UTF-8 Japanese often passes for CP932 pairs, so CP932 must fit the head as well:
+      // a file that fits neither is refused rather than read as garbled text.
+      UseCp932();
+      std::size_t cp932_bad = table_->FirstInvalid(head);
+      if (cp932_bad != kNone) {
+        throw CsvFileFormatError(
+            path, "文字コードを判定できません（UTF-8としては" +
+                      std::to_string(HeadLine(head, utf8_bad)) + "行目、CP932としては" +
+                      std::to_string(HeadLine(head, cp932_bad)) +
+                      "行目に正しくないバイトがあります）。文字コードを指定してください。");
+      }
+    }
+  } else {
+    table_ = std::make_unique<CodePageTable>(charset, delimiter_);
+    mode_ = Mode::kTable;
+    charset_ = SameCodePage(charset, "windows-31j") ? "windows-31j" : std::string(charset);
+  }
+}
+
+void FieldDecoder::UseCp932() {
+  table_ = std::make_unique<CodePageTable>("windows-31j", delimiter_);
+  mode_ = Mode::kTable;
+  charset_ = "windows-31j";
+}
+
+bool FieldDecoder::Decode(std::string_view raw, TextBuffer& out, std::string_view* text,
+                          std::size_t* bad_offset) {
+  bool quoted = raw.front() == '"';
+  std::size_t base = quoted ? 1 : 0;
+  std::string_view body = quoted ? raw.substr(1, raw.size() - 2) : raw;
+  bool doubled = quoted && std::memchr(body.data(), '"', body.size()) != nullptr;
+  bool plain = IsPlainAscii(body);
+  if (plain && !doubled) {
+    *text = body;
+    return true;
+  }
+
+  if (!plain && mode_ != Mode::kTable) {
+    std::size_t first_bad = FirstBadUtf8(body, true);
+    if (first_bad != kNone && body[first_bad] != '\0' && mode_ == Mode::kUtf8Provisional) {
+      // Everything handed out so far was ASCII, which reads the same in CP932.
+      UseCp932();
+    } else if (first_bad != kNone) {
+      *bad_offset = base + first_bad;
+      return false;
+    } else if (mode_ == Mode::kUtf8Provisional) {
+      mode_ = Mode::kUtf8;
+    }
+  }
+
+  if (mode_ == Mode::kTable) {
+    char* d = out.Reserve(table_->OutputBound(body.size()));
+    std::size_t bad = 0;
+    std::ptrdiff_t size = table_->Decode(body, quoted, d, &bad);
+    if (size < 0) {
+      *bad_offset = base + bad;
+      return false;
+    }
+    *text = std::string_view(d, static_cast<std::size_t>(size));
+    return true;
+  }
+  if (!doubled) {
+    *text = body;
+    return true;
+  }
+  char* d = out.Reserve(body.size());
+  *text = std::string_view(d, Undouble(body, d));
+  return true;
+}
+
+std::string FieldDecoder::DescribeFault(std::string_view raw, std::size_t bad_offset) const {
+  if (raw[bad_offset] == '\0') return "NUL文字（0x00）があります。";
+  std::string bytes;
+  for (std::size_t k = bad_offset; k < raw.size() && k < bad_offset + 4; ++k) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%s0x%02X", bytes.empty() ? "" : " ",
+                  static_cast<unsigned char>(raw[k]));
+    bytes += hex;
+  }
+  std::string detail =
+      "文字コード「" + charset_ + "」として正しくないバイトがあります（" + bytes + "）。";
+  if (guessed_) detail += "文字コードは自動判定しました。文字コードの指定を確かめてください。";
+  return detail;
+}
+
+}  // namespace sorbel::csvdb

@@ -1,0 +1,86 @@
+// The like() functions: argument checks as SQLite's own LIKE makes them, then a LikePattern
+// folded once per statement and kept with the statement as auxiliary data.
+#include "platform/csvdb/like_function.h"
+
+#include <sqlite3.h>
+#include <unicode/utf8.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "platform/csvdb/like_pattern.h"
+#include "platform/error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+// A compiled pattern with the text and escape it was made from, to know when it still fits.
+struct CachedPattern {
+  CachedPattern(std::string_view text, char32_t escape)
+      : source(text), escape(escape), pattern(text, escape) {}
+  std::string source;
+  char32_t escape;
+  LikePattern pattern;
+};
+
+void DeleteCached(void* p) { delete static_cast<CachedPattern*>(p); }
+
+void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  sqlite3* db = sqlite3_context_db_handle(context);
+  if (sqlite3_value_bytes(argv[0]) > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
+    sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+    return;
+  }
+  char32_t escape = LikePattern::kNoEscape;
+  if (argc == 3) {
+    const auto* e = sqlite3_value_text(argv[2]);
+    if (e == nullptr) return;  // NULL escape: NULL result
+    int32_t length = sqlite3_value_bytes(argv[2]);
+    int32_t i = 0;
+    UChar32 c = 0;
+    if (length > 0) U8_NEXT_OR_FFFD(e, i, length, c);
+    if (length == 0 || i != length) {
+      sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+      return;
+    }
+    escape = static_cast<char32_t>(c);
+  }
+  const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  if (pattern == nullptr || value == nullptr) return;  // NULL result, as SQLite's LIKE
+  std::string_view pattern_text(pattern, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+  std::string_view value_text(value, static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+
+  try {
+    auto* cached = static_cast<CachedPattern*>(sqlite3_get_auxdata(context, 0));
+    if (cached != nullptr && cached->escape == escape && cached->source == pattern_text) {
+      sqlite3_result_int(context, cached->pattern.Matches(value_text) ? 1 : 0);
+      return;
+    }
+    auto fresh = std::make_unique<CachedPattern>(pattern_text, escape);
+    sqlite3_result_int(context, fresh->pattern.Matches(value_text) ? 1 : 0);
+    // Last, as SQLite may delete it at once (when the pattern is not a constant).
+    sqlite3_set_auxdata(context, 0, fresh.release(), DeleteCached);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(context);
+  } catch (const std::exception& e) {
+    sqlite3_result_error(context, e.what(), -1);
+  }
+}
+
+}  // namespace
+
+void RegisterLike(sqlite3* db) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+  for (int argc : {2, 3}) {
+    int rc = sqlite3_create_function_v2(db, "like", argc, flags, nullptr, Like, nullptr, nullptr,
+                                        nullptr);
+    if (rc != SQLITE_OK) {
+      throw Error(kErrUnexpected,
+                  std::string("LIKE 関数を登録できません：") + sqlite3_errmsg(db));
+    }
+  }
+}
+
+}  // namespace sorbel::csvdb

@@ -1,0 +1,26 @@
+// Table name checks: the name must be a bare .csv file name, and the file must be there.
+// Anything else stays an unknown table for SQLite to report.
+#include "platform/csvdb/table_file.h"
+
+#include <sys/stat.h>
+
+#include "platform/csvdb/connection_text.h"
+
+namespace sorbel::csvdb {
+
+bool IsTableFileName(std::string_view name) {
+  constexpr std::string_view kExtension = ".csv";
+  if (name.size() <= kExtension.size() || name.front() == '.') return false;
+  if (name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) return false;
+  return LowerAscii(name.substr(name.size() - kExtension.size())) == kExtension;
+}
+
+std::optional<std::string> TableFilePath(const std::string& folder, std::string_view name) {
+  if (!IsTableFileName(name)) return std::nullopt;
+  std::string path = folder + "/" + std::string(name);
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return path;
+}
+
+}  // namespace sorbel::csvdb

@@ -1,0 +1,92 @@
+// Finding or starting the office for each display: one attempt on the pipe, else soffice started
+// detached and a retry loop that gives up at the time limit or soon after soffice has ended.
+#include "platform/libreoffice/libreoffice_host.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/error.h"
+#include "platform/libreoffice/calc_application.h"
+#include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/office_process.h"
+
+namespace sorbel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kRetryPause = std::chrono::milliseconds(50);
+// A soffice that finds an office running with the same profile hands the arguments over and
+// ends; the running office then needs a moment to listen on the pipe.
+constexpr auto kHandOverGrace = std::chrono::seconds(2);
+
+// "file://" + the folder, for -env:UserInstallation; such folders are plain paths.
+std::string ProfileUrl(const std::string& dir) { return "file://" + dir; }
+
+}  // namespace
+
+class LibreOfficeHost::Impl {
+ public:
+  explicit Impl(LibreOfficeOptions options) : options_(std::move(options)) {}
+  ~Impl() { DisposeLocalContext(local_); }
+
+  std::unique_ptr<OfficeConnection> Connect() {
+    if (!local_.is()) local_ = BootstrapLocalContext();
+    if (auto connection = OfficeConnection::TryConnect(local_, options_.pipe_name)) {
+      return connection;
+    }
+    std::string program = FindOffice(options_.program);
+    std::vector<std::string> args = {"--nologo", "--norestore", "--nodefault",
+                                     AcceptArgument(options_.pipe_name)};
+    if (!options_.profile_dir.empty()) {
+      args.push_back("-env:UserInstallation=" + ProfileUrl(options_.profile_dir));
+    }
+    std::vector<std::string> env;
+    if (options_.headless) env.push_back("SAL_USE_VCLPLUGIN=svp");
+    std::unique_ptr<OfficeProcess> process = OfficeProcess::Start(program, args, env);
+
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(options_.start_timeout_ms);
+    Clock::time_point ended_by = Clock::time_point::max();
+    std::string last_error;
+    for (;;) {
+      try {
+        if (auto connection = OfficeConnection::TryConnect(local_, options_.pipe_name)) {
+          return connection;
+        }
+      } catch (const Error& e) {
+        last_error = e.Description();  // answering but not ready yet: try again
+      }
+      Clock::time_point now = Clock::now();
+      if (ended_by == Clock::time_point::max() && !process->Running()) {
+        ended_by = now + kHandOverGrace;
+      }
+      if (now >= ended_by) {
+        throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません。soffice（" + program +
+                                         "）が起動の途中で終了しました。");
+      }
+      if (now >= deadline) {
+        std::string seconds = std::to_string(options_.start_timeout_ms / 1000);
+        throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません。soffice（" + program +
+                                         "）が " + seconds + " 秒以内に応答しませんでした。" +
+                                         last_error);
+      }
+      std::this_thread::sleep_for(kRetryPause);
+    }
+  }
+
+ private:
+  LibreOfficeOptions options_;
+  uno::Reference<uno::XComponentContext> local_;
+};
+
+LibreOfficeHost::LibreOfficeHost(LibreOfficeOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+LibreOfficeHost::~LibreOfficeHost() = default;
+
+std::unique_ptr<SpreadsheetApplication> LibreOfficeHost::CreateApplication() {
+  return NewCalcApplication(impl_->Connect());
+}
+
+}  // namespace sorbel

@@ -1,0 +1,43 @@
+// The spreadsheet host on LibreOffice Calc: an office found listening on a named pipe, or started
+// detached to listen there, and driven through UNO. No UNO type shows in this header.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/spreadsheet_host.h"
+
+namespace sorbel {
+
+struct LibreOfficeOptions {
+  // The soffice to start; empty: the installed one, else the first on PATH.
+  std::string program;
+  // Where the office listens for us. One name per user lets a later display reuse the office an
+  // earlier one started.
+  std::string pipe_name = "sorbel";
+  // The office's user profile folder; empty: the user's own, so a Calc already open is reused.
+  std::string profile_dir;
+  // No screen: the office draws off-screen (for machines without a display).
+  bool headless = false;
+  // How long starting the office may take before we give up; a first start with a new profile
+  // takes several seconds.
+  int start_timeout_ms = 60000;
+};
+
+class LibreOfficeHost : public SpreadsheetHost {
+ public:
+  explicit LibreOfficeHost(LibreOfficeOptions options = {});
+  ~LibreOfficeHost() override;
+  LibreOfficeHost(const LibreOfficeHost&) = delete;
+  LibreOfficeHost& operator=(const LibreOfficeHost&) = delete;
+
+  // Connects to the office on the pipe, starting one when none listens. Throws Error saying
+  // that soffice is missing, could not be started or did not answer in time.
+  std::unique_ptr<SpreadsheetApplication> CreateApplication() override;
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sorbel

@@ -1,0 +1,265 @@
+// ShowExcel against a recording stand-in for the spreadsheet: the order of calls, the one sheet
+// left, what the user is told, what is shown after a failed import and which errors pass up.
+#include "filter/spreadsheet_display.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+// What the stand-in application was asked to do, and when it should fail.
+struct FakeState {
+  std::vector<std::string> calls;
+  std::vector<std::string> sheets = {"Sheet1"};  // a new document's sheets
+  std::string added_name = "Sheet9";             // the name an added sheet gets
+  size_t added_at = 1;                           // its place among the sheets
+  std::optional<Error> create_error;
+  std::string fail_at;  // the call that throws Error(kErrSpreadsheet, "失敗")
+  std::optional<Error> import_error;
+  std::vector<CsvImportSettings> imports;
+
+  void Call(const std::string& call) {
+    calls.push_back(call);
+    if (call == fail_at) throw Error(kErrSpreadsheet, "失敗: " + call);
+  }
+};
+
+class FakeSheet : public SpreadsheetSheet {
+ public:
+  FakeSheet(FakeState& state, std::string name) : state_(state), name_(std::move(name)) {}
+  ~FakeSheet() override { state_.calls.push_back("release sheet " + name_); }
+  std::string Name() const override { return name_; }
+  void Delete() override {
+    state_.Call("Delete " + name_);
+    state_.sheets.erase(std::find(state_.sheets.begin(), state_.sheets.end(), name_));
+  }
+  void ImportCsv(const CsvImportSettings& settings) override {
+    state_.Call("ImportCsv " + name_);
+    state_.imports.push_back(settings);
+    if (state_.import_error) throw *state_.import_error;
+  }
+
+ private:
+  FakeState& state_;
+  std::string name_;
+};
+
+class FakeDocument : public SpreadsheetDocument {
+ public:
+  explicit FakeDocument(FakeState& state) : state_(state) {}
+  ~FakeDocument() override { state_.calls.push_back("release document"); }
+  std::unique_ptr<SpreadsheetSheet> AddSheet() override {
+    state_.Call("AddSheet");
+    state_.sheets.insert(state_.sheets.begin() + std::min(state_.added_at, state_.sheets.size()),
+                         state_.added_name);
+    return std::make_unique<FakeSheet>(state_, state_.added_name);
+  }
+  std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
+    state_.Call("Sheets");
+    std::vector<std::unique_ptr<SpreadsheetSheet>> out;
+    for (const std::string& name : state_.sheets) {
+      out.push_back(std::make_unique<FakeSheet>(state_, name));
+    }
+    return out;
+  }
+
+ private:
+  FakeState& state_;
+};
+
+class FakeApplication : public SpreadsheetApplication {
+ public:
+  explicit FakeApplication(FakeState& state) : state_(state) {}
+  ~FakeApplication() override { state_.calls.push_back("release application"); }
+  void SetVisible(bool visible) override {
+    state_.Call(visible ? "SetVisible true" : "SetVisible false");
+  }
+  std::unique_ptr<SpreadsheetDocument> AddDocument() override {
+    state_.Call("AddDocument");
+    return std::make_unique<FakeDocument>(state_);
+  }
+
+ private:
+  FakeState& state_;
+};
+
+class FakeHost : public SpreadsheetHost {
+ public:
+  explicit FakeHost(FakeState& state) : state_(state) {}
+  std::unique_ptr<SpreadsheetApplication> CreateApplication() override {
+    state_.calls.push_back("CreateApplication");
+    if (state_.create_error) throw *state_.create_error;
+    return std::make_unique<FakeApplication>(state_);
+  }
+
+ private:
+  FakeState& state_;
+};
+
+struct Shown {
+  std::string text;
+  MsgBoxIcon icon;
+  std::string caption;
+};
+
+class RecordingBox : public MessageBox {
+ public:
+  void Show(const std::string& text, MsgBoxIcon icon, const std::string& caption) override {
+    shown.push_back({text, icon, caption});
+  }
+  std::vector<Shown> shown;
+};
+
+class SpreadsheetDisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/sorbel-display-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    result_ = dir_ + "/20111019031044_articles.csv";
+    Write("商品名,価格\r\nA,100\r\n");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void Write(const std::string& bytes) { std::ofstream(result_, std::ios::binary) << bytes; }
+
+  bool Show(const std::string& codepage = "UTF-8") {
+    FakeHost host(state_);
+    return ShowExcel(host, box_, result_, codepage);
+  }
+
+  // The calls in order, without the releases of sheet objects (the listing makes many).
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> out;
+    for (const std::string& call : state_.calls) {
+      if (call.rfind("release sheet", 0) != 0) out.push_back(call);
+    }
+    return out;
+  }
+
+  std::string dir_;
+  std::string result_;
+  FakeState state_;
+  RecordingBox box_;
+};
+
+TEST_F(SpreadsheetDisplayTest, PreparesHiddenImportsThenShowsAndLetsGo) {
+  EXPECT_TRUE(Show("windows-31j"));
+  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_EQ(Calls(), (std::vector<std::string>{
+                         "CreateApplication", "SetVisible false", "AddDocument", "AddSheet",
+                         "Sheets", "Delete Sheet1", "ImportCsv Sheet9", "SetVisible true",
+                         "release application", "release document"}));
+  EXPECT_EQ(state_.calls.back(), "release sheet Sheet9");
+  ASSERT_EQ(state_.imports.size(), 1u);
+  EXPECT_EQ(state_.imports[0].path, result_);
+  EXPECT_EQ(state_.imports[0].codepage, "windows-31j");
+  EXPECT_EQ(state_.imports[0].text_columns, 2);
+}
+
+TEST_F(SpreadsheetDisplayTest, OnlyTheAddedSheetRemainsWhateverTheDocumentHeld) {
+  struct Case {
+    std::vector<std::string> sheets;
+    size_t added_at;
+  };
+  for (const Case& c : {Case{{"Sheet1"}, 0}, Case{{"Sheet1", "Sheet2", "Sheet3"}, 1},
+                        Case{{"Sheet1", "Sheet2", "Sheet3"}, 3},
+                        Case{{"sheet9", "Sheet9 ", "表1"}, 0}}) {
+    state_ = FakeState();
+    state_.sheets = c.sheets;
+    state_.added_at = c.added_at;
+    EXPECT_TRUE(Show());
+    EXPECT_EQ(state_.sheets, std::vector<std::string>{"Sheet9"}) << c.sheets.size();
+  }
+}
+
+TEST_F(SpreadsheetDisplayTest, ApplicationThatCannotStartIsToldWithoutIcon) {
+  state_.create_error = Error(kErrSpreadsheet, "soffice が見つかりません");
+  EXPECT_FALSE(Show());
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_EQ(box_.shown[0].text, "soffice が見つかりません");
+  EXPECT_EQ(box_.shown[0].icon, kIconNone);
+  EXPECT_EQ(box_.shown[0].caption, "Sorbel");
+  EXPECT_EQ(Calls(), std::vector<std::string>{"CreateApplication"});
+}
+
+TEST_F(SpreadsheetDisplayTest, FailedImportIsToldAndTheSheetStillShown) {
+  state_.import_error = Error(kErrSpreadsheet, "読み込めません");
+  EXPECT_FALSE(Show());
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_EQ(box_.shown[0].text, "読み込めません");
+  EXPECT_EQ(box_.shown[0].icon, kIconCritical);
+  EXPECT_EQ(box_.shown[0].caption, "Sorbel");
+  std::vector<std::string> calls = Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "SetVisible true"), calls.end());
+
+  // A result file removed before the import: told with its name, the empty sheet shown.
+  state_ = FakeState();
+  box_.shown.clear();
+  std::filesystem::remove(result_);
+  EXPECT_FALSE(Show());
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_NE(box_.shown[0].text.find(result_), std::string::npos) << box_.shown[0].text;
+  EXPECT_EQ(box_.shown[0].icon, kIconCritical);
+  EXPECT_TRUE(state_.imports.empty());
+  calls = Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "SetVisible true"), calls.end());
+}
+
+TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
+  for (std::string step : {"SetVisible false", "AddDocument", "AddSheet", "Sheets",
+                           "Delete Sheet1", "SetVisible true"}) {
+    state_ = FakeState();
+    state_.fail_at = step;
+    try {
+      Show();
+      ADD_FAILURE() << "no error at " << step;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrSpreadsheet) << step;
+      EXPECT_EQ(e.Description(), "失敗: " + step);
+    }
+    EXPECT_TRUE(box_.shown.empty()) << step;
+    std::vector<std::string> calls = Calls();
+    // Never shown unless showing was the step that failed; the application is let go always.
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetVisible true"),
+              step == "SetVisible true" ? 1 : 0);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "release application"), calls.end()) << step;
+  }
+}
+
+TEST_F(SpreadsheetDisplayTest, EveryColumnOfTheWidestRecordIsImportedAsText) {
+  struct Case {
+    std::string bytes;
+    int columns;
+  };
+  std::string wide_header;
+  for (int i = 1; i <= 33; ++i) wide_header += (i > 1 ? "," : "") + std::string("列") + std::to_string(i);
+  for (const Case& c : {
+           Case{wide_header + "\r\n" + std::string(32, ',') + "\r\n", 33},
+           Case{"商品名,価格\r\n\r\n", 2},                                 // no records
+           Case{"", 1},                                                     // empty file
+           Case{"a,b\r\n1,000,2\r\n", 3},                    // an unquoted comma widens a row
+           Case{"a,b\r\n\"1,000\",2\r\n", 2},                // a quoted one does not
+           Case{"a,b\r\n\"x\r\ny,z\",2\r\n", 2},             // nor a quoted line break
+           Case{"a,b\r\n\"say \"\"x,y\"\"\",2\r\n", 2},      // nor a doubled quote
+           Case{"a,b\r\n12\"inch,3,4\r\n", 3},               // a quote inside a value is text
+           Case{"\x83\x5c,\x95\x5c,\x94\x5c\r\n", 3},        // CP932 second bytes
+       }) {
+    state_ = FakeState();
+    Write(c.bytes);
+    EXPECT_TRUE(Show());
+    ASSERT_EQ(state_.imports.size(), 1u);
+    EXPECT_EQ(state_.imports[0].text_columns, c.columns) << c.bytes;
+  }
+}
+
+}  // namespace
+}  // namespace sorbel

@@ -1,0 +1,236 @@
+// Queries over CSV tables end to end: values typed without loss, numbers compared as numbers
+// and text exactly, tables found by file name only inside the folder, reader faults passed on.
+#include "engine_test_folder.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+using testing::EngineFolder;
+using testing::ErrorNumberOf;
+using testing::Table;
+using Codes = std::vector<std::string>;
+
+const char kCatalogue[] =
+    "商品コード,商品名,カテゴリー名,最低販売価格,同梱可否,送料無料,説明\r\n"
+    "00123,ｉＰｈｏｎｅケース,家電,1200,○,1,\"a \"\"quoted\"\", multi\nline\"\r\n"
+    "123,iPhoneケース,家電,\"1,200\",×,0,\r\n"
+    "A-1,タオルｾｯﾄ,生活雑貨,１２００,○,1,x\r\n"
+    "A-2,セット,家電 ,5000,○,,x\r\n"
+    "A-3,ケトル,家電,4999.5,×,1,x\r\n"
+    "A-4,空,家電,,○,1,x\r\n"
+    "A-5,負,家電,-5,○,+1,x\r\n"
+    "A-6,大,家電,4901234567890123456789,○,1,x\r\n";
+
+class EngineQueryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_.Write("articles.csv", kCatalogue); }
+  Codes Where(const std::string& condition) {
+    return folder_.Firsts("SELECT 商品コード FROM [articles.csv] WHERE " + condition);
+  }
+  EngineFolder folder_;
+};
+
+TEST_F(EngineQueryTest, ValuesComeTypedAndExact) {
+  Table t = folder_.Query(" SELECT     * FROM     [articles.csv] WHERE     1 = 1");
+  ASSERT_EQ(t.size(), 9u);
+  EXPECT_EQ(t[0], (std::vector<std::string>{"商品コード", "商品名", "カテゴリー名", "最低販売価格",
+                                            "同梱可否", "送料無料", "説明"}));
+  EXPECT_EQ(t[1], (std::vector<std::string>{"t:00123", "t:ｉＰｈｏｎｅケース", "t:家電", "i:1200",
+                                            "t:○", "i:1", "t:a \"quoted\", multi\nline"}));
+  EXPECT_EQ(t[2][0], "i:123");
+  EXPECT_EQ(t[2][3], "t:1,200");
+  EXPECT_EQ(t[2][6], "NULL");
+  EXPECT_EQ(t[3][3], "t:１２００");
+  EXPECT_EQ(t[4][2], "t:家電 ");
+  EXPECT_EQ(t[4][5], "NULL");
+  EXPECT_EQ(t[5][3], "r:4999.5");
+  EXPECT_EQ(t[7][5], "t:+1");
+  EXPECT_EQ(t[8][3], "t:4901234567890123456789");
+}
+
+TEST_F(EngineQueryTest, PriceRangesCompareNumbersOnly) {
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 1000 AND 5000"), (Codes{"00123", "A-2", "A-3"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 1000 AND 9223372036854775807"),
+            (Codes{"00123", "A-2", "A-3"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN -9223372036854775808 AND 1000"), (Codes{"A-5"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN -9223372036854775808 AND 9223372036854775807"),
+            (Codes{"00123", "A-2", "A-3", "A-5"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 1200 AND 1200"), (Codes{"00123"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 5000 AND 1000"), Codes{});
+}
+
+TEST_F(EngineQueryTest, FlagsAndTextCompareExactly) {
+  EXPECT_EQ(Where("送料無料 = 1"), (Codes{"00123", "A-1", "A-3", "A-4", "A-6"}));
+  EXPECT_EQ(Where("カテゴリー名 = '家電'"), (Codes{"00123", "123", "A-3", "A-4", "A-5", "A-6"}));
+  EXPECT_EQ(Where("同梱可否 = '×'"), (Codes{"123", "A-3"}));
+  // A code with leading zeros is text: it equals the same quoted text and nothing else.
+  EXPECT_EQ(Where("商品コード = '00123'"), (Codes{"00123"}));
+  EXPECT_EQ(Where("商品コード = '123'"), Codes{});
+  EXPECT_EQ(Where("商品コード = 123"), (Codes{"123"}));
+  EXPECT_EQ(Where("最低販売価格 = '1200'"), Codes{});
+  EXPECT_EQ(Where("最低販売価格 = '1,200'"), (Codes{"123"}));
+  EXPECT_EQ(Where("カテゴリー名 = '家電' AND 送料無料 = 1 AND 同梱可否 = '○'"),
+            (Codes{"00123", "A-4", "A-6"}));
+}
+
+TEST_F(EngineQueryTest, ZeroRecordsStillListEveryColumn) {
+  auto connection = folder_.Connect();
+  auto records = connection->Execute("SELECT * FROM [articles.csv] WHERE 1 = 0");
+  EXPECT_EQ(records->RecordCount(), 0);
+  EXPECT_TRUE(records->Eof());
+  ASSERT_EQ(records->FieldCount(), 7);
+  EXPECT_EQ(records->FieldName(6), "説明");
+
+  folder_.Write("header_only.csv", "a,b\r\n");
+  records = connection->Execute("SELECT * FROM [header_only.csv]");
+  EXPECT_EQ(records->FieldCount(), 2);
+  EXPECT_EQ(records->RecordCount(), 0);
+}
+
+// Values that outlive their row (aggregates, scalar subqueries, sorting) stay right.
+TEST_F(EngineQueryTest, ValuesKeptAcrossRowsStayIntact) {
+  EXPECT_EQ(folder_.Query("SELECT max(商品名), min(商品名), count(*) FROM [articles.csv]")[1],
+            (std::vector<std::string>{"t:ｉＰｈｏｎｅケース", "t:iPhoneケース", "i:8"}));
+  EXPECT_EQ(folder_.Query("SELECT 説明, max(最低販売価格) FROM [articles.csv] "
+                          "WHERE typeof(最低販売価格) <> 'text'")[1][0],
+            "t:x");
+  EXPECT_EQ(folder_.Firsts("SELECT (SELECT 商品コード FROM [articles.csv] LIMIT 1) || 商品コード "
+                           "FROM [articles.csv] LIMIT 2"),
+            (Codes{"0012300123", "00123123"}));
+  EXPECT_EQ(folder_.Firsts("SELECT DISTINCT カテゴリー名 FROM [articles.csv] ORDER BY 1"),
+            (Codes{"家電", "家電 ", "生活雑貨"}));
+  EXPECT_EQ(folder_.Firsts("SELECT 同梱可否, count(*) FROM [articles.csv] GROUP BY 同梱可否 "
+                           "ORDER BY 2"),
+            (Codes{"×", "○"}));
+
+  // Fields the reader has to rewrite (doubled quotes, CP932) live in buffers it reuses.
+  folder_.Write("quoted.csv", "v\r\n\"z\"\"1\"\r\n\"a\"\"2\"\r\n\"b\"\"3\"\r\n");
+  EXPECT_EQ(folder_.Firsts("SELECT max(v) FROM [quoted.csv]"), (Codes{"z\"1"}));
+  EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] WHERE v = (SELECT min(v) FROM [quoted.csv])"),
+            (Codes{"a\"2"}));
+  // Plain SELECTs that sort, group or join see every value of every row as it was.
+  EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] ORDER BY v"),
+            (Codes{"a\"2", "b\"3", "z\"1"}));
+  EXPECT_EQ(folder_.Firsts("SELECT DISTINCT v FROM [quoted.csv]"),
+            (Codes{"z\"1", "a\"2", "b\"3"}));
+  EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] GROUP BY v HAVING v <> 'a\"2'"),
+            (Codes{"b\"3", "z\"1"}));
+  EXPECT_EQ(folder_.Firsts("SELECT a.v || b.v FROM [quoted.csv] a, [quoted.csv] b "
+                           "WHERE a.v > b.v AND b.v LIKE 'B%'"),
+            (Codes{"z\"1b\"3"}));
+  folder_.Write("sjis.csv", "v\r\n\x89\xC6\x93\x64\r\n\x82\xA0\r\n\x82\xA2\r\n");  // 家電 あ い
+  EXPECT_EQ(folder_.Firsts("SELECT max(v) || min(v) FROM [sjis.csv]"), (Codes{"家電あ"}));
+}
+
+TEST(EngineTablesTest, AnyCsvOfTheFolderIsATableAndNothingElse) {
+  EngineFolder folder;
+  folder.Write("articles.csv", "id,name\r\n1,a\r\n2,b\r\n");
+  folder.Write("Other.CSV", "id,colour\r\n2,red\r\n");
+  folder.Write("notes.txt", "id\r\n1\r\n");
+  folder.Write(".hidden.csv", "id\r\n1\r\n");
+  folder.Write("broken.csv", "id,x\r\n1,\"never closed\r\n");  // never read below
+  std::filesystem::create_directory(folder.Path("sub"));
+  folder.Write("sub/inner.csv", "id\r\n1\r\n");
+
+  EXPECT_EQ(folder.Firsts("SELECT a.name || o.colour FROM [articles.csv] a JOIN [Other.CSV] o "
+                          "USING (id)"),
+            (Codes{"bred"}));
+  EXPECT_EQ(folder.Firsts("SELECT count(*) FROM [articles.csv]"), (Codes{"2"}));
+}
+
+TEST(EngineTablesTest, NamesOutsideTheFolderAreUnknownTables) {
+  EngineFolder folder;
+  folder.Write("articles.csv", "id\r\n1\r\n");
+  folder.Write("notes.txt", "id\r\n1\r\n");
+  folder.Write(".hidden.csv", "id\r\n1\r\n");
+  std::filesystem::create_directory(folder.Path("sub"));
+  folder.Write("sub/inner.csv", "id\r\n1\r\n");
+  std::filesystem::create_directory(folder.Path("dir.csv"));
+  const std::string outside = folder.Dir() + "/sub/inner.csv";
+  const std::string parent_path =
+      "[../" + std::filesystem::path(folder.Dir()).filename().string() + "/articles.csv]";
+  const std::vector<std::string> tables = {
+      "[notes.txt]", "[.hidden.csv]", "[sub/inner.csv]",  parent_path,  "[" + outside + "]",
+      "[none.csv]",  "[dir.csv]",     "articles.csv",     "main.[none.csv]", "sorbel_csv"};
+  for (const std::string& table : tables) {
+    std::string description;
+    EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM " + table); }, &description),
+              kErrQuery)
+        << table;
+    EXPECT_NE(description.find("no such table"), std::string::npos) << description;
+  }
+}
+
+TEST(EngineTablesTest, ColumnNamesWithQuotesAndRenamesAreAddressable) {
+  EngineFolder folder;
+  folder.Write("q.csv", "a\"b,,x,X,\"c d\"\r\n1,2,3,4,5\r\n");
+  Table t = folder.Query("SELECT * FROM [q.csv]");
+  EXPECT_EQ(t[0], (std::vector<std::string>{"a\"b", "列2", "x", "X_2", "c d"}));
+  EXPECT_EQ(folder.Query("SELECT \"a\"\"b\", 列2, X_2, [c d] FROM [q.csv]")[1],
+            (std::vector<std::string>{"i:1", "i:2", "i:4", "i:5"}));
+}
+
+TEST(EngineTablesTest, FormatKeysReachTheReader) {
+  EngineFolder folder;
+  // "家電;①" in CP932, no header line, ';' between fields.
+  folder.Write("sjis.csv", "\x89\xC6\x93\x64;\x87\x40;7\r\n");
+  Table t = folder.Query("SELECT * FROM [sjis.csv] WHERE 列1 = '家電'",
+                         "CharacterSet=CP932;ColNameHeader=False;Delimiter={;}");
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0], (std::vector<std::string>{"列1", "列2", "列3"}));
+  EXPECT_EQ(t[1], (std::vector<std::string>{"t:家電", "t:①", "i:7"}));
+}
+
+TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
+  EngineFolder folder;
+  std::string rows = "id,name\r\n";
+  for (int i = 1; i <= 50; ++i) rows += std::to_string(i) + ",n\r\n";
+  folder.Write("late.csv", rows + "51,\"never closed\r\n52,n\r\n");
+  folder.Write("extra.csv", "id\r\n1\r\n2,surprise\r\n");
+  folder.Write("empty.csv", "");
+  std::string wide = "c0";
+  for (int i = 1; i < 2001; ++i) wide += ",c" + std::to_string(i);
+  folder.Write("wide.csv", wide + "\r\n");
+
+  std::string description;
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [late.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("late.csv"), std::string::npos) << description;
+  EXPECT_NE(description.find("52"), std::string::npos) << description;
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT count(*) FROM [late.csv]"); }),
+            kErrCsvFormat);
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT id FROM [extra.csv]"); }), kErrCsvFormat);
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [empty.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("empty.csv"), std::string::npos) << description;
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [wide.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("2001"), std::string::npos) << description;
+
+  // The connection stays usable after a fault.
+  auto connection = folder.Connect();
+  EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [late.csv]"); }),
+            kErrCsvFormat);
+  EXPECT_EQ(connection->Execute("SELECT id FROM [late.csv] LIMIT 3")->RecordCount(), 3);
+}
+
+TEST(EngineErrorsTest, BadQueriesGiveSqliteDetail) {
+  EngineFolder folder;
+  folder.Write("articles.csv", "商品名,最低販売価格\r\nx,1\r\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {" SELECT * FROM [articles.csv] WHERE 1 = 1 AND 商品名 LIKE '%Men's%'", "syntax error"},
+      {"SELECT * FROM [articles.csv] WHERE 最低販売価格 BETWEEN 1000 AND ", "incomplete input"},
+      {"SELECT 色 FROM [articles.csv]", "no such column: 色"},
+      {"", "空"},
+      {"  -- nothing\n", "空"},
+  };
+  for (const auto& [sql, detail] : cases) {
+    std::string description;
+    EXPECT_EQ(ErrorNumberOf([&] { folder.Query(sql); }, &description), kErrQuery) << sql;
+    EXPECT_EQ(description.rfind("クエリを実行できません。", 0), 0u) << description;
+    EXPECT_NE(description.find(detail), std::string::npos) << description;
+  }
+}
+
+}  // namespace
+}  // namespace sorbel::csvdb

@@ -1,0 +1,248 @@
+// How the reader splits bytes into records and fields: quoting, line ends, blank lines, ragged
+// rows, malformed files (each error naming file and line), buffer edges, huge fields, Rewind.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/csvdb/csv_reader.h"
+#include "platform/error.h"
+#include "tests/platform/csvdb/reader_test_files.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+using testing::ReadAll;
+using testing::Rows;
+using testing::TempFolder;
+
+// Runs `read` and expects a format error naming `path` and `line`, with `detail` in it.
+template <typename F>
+void ExpectFormatError(F read, const std::string& path, int line, const std::string& detail) {
+  try {
+    read();
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), kErrCsvFormat) << e.Description();
+    EXPECT_NE(e.Description().find(path), std::string::npos) << e.Description();
+    EXPECT_NE(e.Description().find(std::to_string(line) + "行目"), std::string::npos)
+        << e.Description();
+    EXPECT_NE(e.Description().find(detail), std::string::npos) << e.Description();
+  }
+}
+
+TEST(ReaderSyntaxTest, QuotedFieldsKeepDelimitersQuotesAndLineBreaksExactly) {
+  TempFolder dir;
+  std::string path = dir.Write(
+      "a,b,c\n"
+      "\"x,y\",\"he said \"\"hi\"\"\",\"one\r\ntwo\nthree\rfour\"\n"
+      "\"\",\"\"\"\",\"\"\"\"\"\"\"\"\n");
+  EXPECT_EQ(ReadAll(path), (Rows{{"x,y", "he said \"hi\"", "one\r\ntwo\nthree\rfour"},
+                                 {"<null>", "\"", "\"\"\""}}));
+}
+
+TEST(ReaderSyntaxTest, RecordsEndAtLfCrLfOrLoneCrAndTheLastNeedsNoLineEnd) {
+  TempFolder dir;
+  std::string path = dir.Write("h1,h2\r\n1,2\r\n3,4\n5,6\r7,8");
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  Rows rows;
+  std::vector<std::int64_t> lines;
+  while (reader->Next()) {
+    rows.push_back({std::string(reader->Field(0).text), std::string(reader->Field(1).text)});
+    lines.push_back(reader->RecordLine());
+  }
+  EXPECT_EQ(rows, (Rows{{"1", "2"}, {"3", "4"}, {"5", "6"}, {"7", "8"}}));
+  EXPECT_EQ(lines, (std::vector<std::int64_t>{2, 3, 4, 5}));
+  EXPECT_EQ(reader->ColumnNames(), (std::vector<std::string>{"h1", "h2"}));
+}
+
+TEST(ReaderSyntaxTest, LineNumbersCountBreaksInsideFieldsAndBlankLines) {
+  TempFolder dir;
+  std::string path = dir.Write("a,b\n\n1,\"x\ny\r\nz\"\n\n\n2,w\n\"\"\n");
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  std::vector<std::int64_t> lines;
+  Rows rows;
+  while (reader->Next()) {
+    lines.push_back(reader->RecordLine());
+    rows.push_back({std::string(reader->Field(0).text), std::string(reader->Field(1).text)});
+  }
+  // Blank lines hold no record; a line of "" is a record whose one field is empty.
+  EXPECT_EQ(lines, (std::vector<std::int64_t>{3, 8, 9}));
+  EXPECT_EQ(rows, (Rows{{"1", "x\ny\r\nz"}, {"2", "w"}, {"", ""}}));
+}
+
+TEST(ReaderSyntaxTest, ByteOrderMarkIsSkippedAndHeaderNamesAreExact) {
+  TempFolder dir;
+  std::string path = dir.Write(
+      "\xEF\xBB\xBF"
+      "商品コード, 商品名 ,\"a,b\"\n1,2,3\n");
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  EXPECT_EQ(reader->ColumnNames(), (std::vector<std::string>{"商品コード", " 商品名 ", "a,b"}));
+  EXPECT_EQ(reader->Charset(), "UTF-8");
+}
+
+TEST(ReaderSyntaxTest, QuoteInsideAnUnquotedFieldIsText) {
+  TempFolder dir;
+  // Only a quote that starts a field opens a quoted field; 37.8"N and a blank before a
+  // quote are text as written, and the comma after them still separates.
+  std::string path = dir.Write("a,b,c\n37.8\"N,12\" x, \"y\"\n");
+  EXPECT_EQ(ReadAll(path), (Rows{{"37.8\"N", "12\" x", " \"y\""}}));
+}
+
+TEST(ReaderSyntaxTest, MalformedQuotingIsAnErrorNamingFileAndLine) {
+  TempFolder dir;
+  // Never closed: the error names the line of the opening quote, not the end of the file.
+  std::string open_quote = dir.Write("a,b\n1,2\n3,\"never\nclosed\n5,6\n", "open.csv");
+  ExpectFormatError([&] { ReadAll(open_quote); }, open_quote, 3, "閉じられない");
+  // Text after a closing quote cannot be read one way only.
+  std::string after = dir.Write("a,b\n1,2\n3,\"x\ny\"z\n", "after.csv");
+  ExpectFormatError([&] { ReadAll(after); }, after, 4, "閉じる引用符");
+}
+
+TEST(ReaderSyntaxTest, NulByteIsAnErrorWhenTheFieldIsRead) {
+  TempFolder dir;
+  std::string path = dir.Write(std::string("a,b\n1,2\n3,\"x\ny\0z\"\n", 19));
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  ASSERT_TRUE(reader->Next());
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->Field(0).integer, 3);  // the other fields of the record stay readable
+  ExpectFormatError([&] { reader->Field(1); }, path, 4, "NUL");
+}
+
+TEST(ReaderSyntaxTest, ShortRowsGiveNullAndExtraFieldsMustBeEmpty) {
+  TempFolder dir;
+  std::string path = dir.Write("a,b,c\n1\n1,2\n1,2,3,,\"\"\n");
+  EXPECT_EQ(ReadAll(path),
+            (Rows{{"1", "<null>", "<null>"}, {"1", "2", "<null>"}, {"1", "2", "3"}}));
+  // A value beyond the last column stops the read even when no one asks for that column.
+  std::string extra = dir.Write("a,b\n1,2\n3,4,,x\n", "extra.csv");
+  auto reader = CsvReader::Open(extra, CsvFormat{});
+  ASSERT_TRUE(reader->Next());
+  ExpectFormatError([&] { reader->Next(); }, extra, 3, "4番目");
+}
+
+TEST(ReaderSyntaxTest, EmptyFilesAreErrorsAndAHeaderAloneIsAnEmptyTable) {
+  TempFolder dir;
+  for (std::string bytes : {"", "\xEF\xBB\xBF", "\n\r\n\n"}) {
+    std::string path = dir.Write(bytes);
+    try {
+      CsvReader::Open(path, CsvFormat{});
+      ADD_FAILURE() << "no error for " << ::testing::PrintToString(bytes);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrCsvFormat);
+      EXPECT_NE(e.Description().find(path), std::string::npos);
+      EXPECT_NE(e.Description().find("空"), std::string::npos);
+    }
+  }
+  auto reader = CsvReader::Open(dir.Write("x,y\r\n"), CsvFormat{});
+  EXPECT_EQ(reader->ColumnNames(), (std::vector<std::string>{"x", "y"}));
+  EXPECT_FALSE(reader->Next());
+  EXPECT_EQ(reader->Field(0).kind, FieldKind::kNull);
+}
+
+TEST(ReaderSyntaxTest, AtMostTwoThousandColumns) {
+  TempFolder dir;
+  std::string header;
+  for (int i = 0; i < 2000; ++i) header += "c" + std::to_string(i) + ",";
+  header.pop_back();
+  EXPECT_EQ(CsvReader::Open(dir.Write(header + "\n"), CsvFormat{})->ColumnNames().size(), 2000u);
+  std::string wide = dir.Write(header + ",c2000\n", "wide.csv");
+  ExpectFormatError([&] { CsvReader::Open(wide, CsvFormat{}); }, wide, 1, "2001列");
+}
+
+TEST(ReaderSyntaxTest, OtherDelimitersAndNoHeaderLine) {
+  TempFolder dir;
+  CsvFormat tabs;
+  tabs.delimiter = '\t';
+  tabs.header = false;
+  std::string path = dir.Write("1\t\"a\tb\"\",x\"\n2\t\n");
+  auto reader = CsvReader::Open(path, tabs);
+  EXPECT_EQ(reader->ColumnNames(), (std::vector<std::string>{"列1", "列2"}));
+  EXPECT_EQ(ReadAll(path, tabs), (Rows{{"1", "a\tb\",x"}, {"2", "<null>"}}));
+  for (char bad : {'"', '\n', '\r'}) {
+    CsvFormat format;
+    format.delimiter = bad;
+    try {
+      CsvReader::Open(path, format);
+      ADD_FAILURE() << "delimiter " << int{bad} << " accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrDataSource);
+    }
+  }
+}
+
+TEST(ReaderSyntaxTest, MissingFileOrFolderIsAFileError) {
+  TempFolder dir;
+  std::string missing = dir.Write("a\n") + ".gone";
+  for (const std::string& path : {missing, std::filesystem::path(missing).parent_path().string()}) {
+    try {
+      CsvReader::Open(path, CsvFormat{});
+      ADD_FAILURE() << path;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrCsvFile);
+      EXPECT_NE(e.Description().find(path), std::string::npos);
+    }
+  }
+}
+
+// Quotes, doubled quotes and CR LF pairs falling on each side of the first buffer's end.
+TEST(ReaderSyntaxTest, RecordsAcrossTheBufferEdgeReadTheSame) {
+  TempFolder dir;
+  constexpr std::size_t kBuffer = std::size_t{1} << 20;
+  const std::string tail = "\"\"q\"\"\r\nz\",\"\"\r\n";  // field 2 ends, then an empty field
+  for (std::size_t shift = 0; shift < 12; ++shift) {
+    SCOPED_TRACE(shift);
+    std::string head = "a,b,c\r\n1,\"";
+    std::string filler(kBuffer - head.size() - shift, 'f');
+    std::string bytes = head + filler + tail + "2,\"x\"\r\n3,4,5";
+    std::string path = dir.Write(bytes);
+    auto reader = CsvReader::Open(path, CsvFormat{});
+    ASSERT_TRUE(reader->Next());
+    EXPECT_EQ(reader->Field(1).text, filler + "\"q\"\r\nz");
+    EXPECT_EQ(reader->Field(2).kind, FieldKind::kNull);
+    ASSERT_TRUE(reader->Next());
+    EXPECT_EQ(reader->RecordLine(), 4);
+    EXPECT_EQ(reader->Field(1).text, "x");
+    ASSERT_TRUE(reader->Next());
+    EXPECT_EQ(reader->Field(2).integer, 5);
+    EXPECT_FALSE(reader->Next());
+  }
+}
+
+TEST(ReaderSyntaxTest, HugeFieldGrowsTheBuffer) {
+  TempFolder dir;
+  std::string written, expected;
+  int breaks = 0;
+  for (; written.size() < 5'000'000; ++breaks) {
+    written += "<p class=\"\"x\"\">説明,\r\n</p>";
+    expected += "<p class=\"x\">説明,\r\n</p>";
+  }
+  std::string path = dir.Write("id,html,n\n1,\"" + written + "\",7\n2,short,8\n");
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  ASSERT_TRUE(reader->Next());
+  EXPECT_TRUE(reader->Field(1).text == expected);
+  EXPECT_EQ(reader->Field(2).integer, 7);
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->Field(1).text, "short");
+  EXPECT_EQ(reader->RecordLine(), 3 + breaks);
+}
+
+TEST(ReaderSyntaxTest, RewindStartsAgainAfterTheHeader) {
+  TempFolder dir;
+  std::string path = dir.Write("a,b\n1,x\n2,\"y\nz\"\n3,w");
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  ASSERT_TRUE(reader->Next());
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->Field(1).text, "y\nz");
+  reader->Rewind();
+  EXPECT_EQ(reader->Field(0).kind, FieldKind::kNull);  // before the first record
+  std::vector<std::int64_t> firsts;
+  while (reader->Next()) firsts.push_back(reader->Field(0).integer);
+  EXPECT_EQ(firsts, (std::vector<std::int64_t>{1, 2, 3}));
+  reader->Rewind();
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->RecordLine(), 2);
+  EXPECT_EQ(reader->Field(1).text, "x");
+}
+
+}  // namespace
+}  // namespace sorbel::csvdb

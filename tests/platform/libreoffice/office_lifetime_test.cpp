@@ -1,0 +1,100 @@
+// Starting, reusing and leaving the office: a missing soffice is told plainly, a second display
+// joins the running office, and an office whose work was never shown is not left behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "filter/spreadsheet_display.h"
+#include "platform/error.h"
+#include "platform/libreoffice/libreoffice_host.h"
+#include "tests/platform/libreoffice/office_probe.h"
+#include "tests/platform/libreoffice/recording_box.h"
+
+namespace sorbel {
+namespace {
+
+class OfficeLifetimeTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    office_.End();
+    EXPECT_TRUE(office_.WaitLockGone(0)) << "the office's lock file stayed";
+    EXPECT_EQ(office_.Processes(), 0) << "an office process was left behind";
+  }
+
+  std::string WriteResult(const std::string& bytes) {
+    std::string path = office_.ProfileDir() + "/result.csv";
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  TestOffice office_;
+};
+
+TEST_F(OfficeLifetimeTest, MissingSofficeIsToldWithoutIcon) {
+  LibreOfficeOptions options = office_.Options();
+  options.program = office_.ProfileDir() + "/no-such-dir/soffice";
+  LibreOfficeHost host(options);
+  RecordingBox box;
+  EXPECT_FALSE(ShowExcel(host, box, WriteResult("a\r\n1\r\n"), "UTF-8"));
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].icon, kIconNone);
+  EXPECT_EQ(box.shown[0].caption, "Sorbel");
+  EXPECT_NE(box.shown[0].text.find("soffice"), std::string::npos) << box.shown[0].text;
+  EXPECT_NE(box.shown[0].text.find("見つかりません"), std::string::npos) << box.shown[0].text;
+  EXPECT_EQ(office_.Processes(), 0);
+}
+
+TEST_F(OfficeLifetimeTest, ProgramThatIsNoOfficeEndsTheWaitEarly) {
+  // Something that starts and ends at once never listens on the pipe; the wait ends long
+  // before the time limit with a message that names the program.
+  LibreOfficeOptions options = office_.Options();
+  options.program = "/bin/true";
+  LibreOfficeHost host(options);
+  try {
+    host.CreateApplication();
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), kErrSpreadsheet);
+    EXPECT_NE(e.Description().find("/bin/true"), std::string::npos) << e.Description();
+  }
+}
+
+TEST_F(OfficeLifetimeTest, SecondDisplayJoinsTheRunningOffice) {
+  LibreOfficeHost host(office_.Options());
+  std::string path = WriteResult("商品名\r\nA\r\n");
+  RecordingBox box;
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  int processes = office_.Processes();
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  EXPECT_TRUE(box.shown.empty());
+  std::vector<SeenDocument> documents = office_.Documents();
+  ASSERT_EQ(documents.size(), 2u);
+  for (const SeenDocument& document : documents) {
+    EXPECT_TRUE(document.visible);
+    EXPECT_EQ(document.cells, (std::vector<std::vector<std::string>>{{"商品名"}, {"A"}}));
+  }
+  EXPECT_EQ(office_.Processes(), processes);
+}
+
+TEST_F(OfficeLifetimeTest, WorkNeverShownLeavesNoOfficeBehind) {
+  // Preparation that stops half-way, as when an error passes up before the window is shown.
+  {
+    LibreOfficeHost host(office_.Options());
+    std::unique_ptr<SpreadsheetApplication> application = host.CreateApplication();
+    application->SetVisible(false);
+    std::unique_ptr<SpreadsheetDocument> workbook = application->AddDocument();
+    std::unique_ptr<SpreadsheetSheet> worksheet = workbook->AddSheet();
+    EXPECT_GT(office_.Processes(), 0);
+  }
+  EXPECT_TRUE(office_.WaitLockGone(30000));
+  for (int i = 0; i < 100 && office_.Processes() > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(office_.Processes(), 0);
+}
+
+}  // namespace
+}  // namespace sorbel

@@ -1,0 +1,199 @@
+// The test office's own connection: reads documents cell by cell, closes them and ends the
+// office, then watches /proc and the lock file until nothing of it is left.
+#include "tests/platform/libreoffice/office_probe.h"
+
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <dirent.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <thread>
+
+#include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/uno_text.h"
+
+namespace sorbel {
+namespace {
+
+namespace frame = com::sun::star::frame;
+namespace sheet = com::sun::star::sheet;
+namespace table = com::sun::star::table;
+using com::sun::star::awt::XWindow2;
+using com::sun::star::text::XText;
+using com::sun::star::util::XCloseable;
+
+// A connection of the test's own to the office; empty when none listens.
+struct Probe {
+  explicit Probe(const std::string& pipe) : local(BootstrapLocalContext()) {
+    connection = OfficeConnection::TryConnect(local, pipe);
+    if (connection) desktop = frame::Desktop::create(connection->Remote());
+  }
+  ~Probe() {
+    desktop.clear();
+    connection.reset();
+    DisposeLocalContext(local);
+  }
+
+  std::vector<uno::Reference<uno::XInterface>> Components() {
+    std::vector<uno::Reference<uno::XInterface>> out;
+    if (!desktop.is()) return out;
+    auto e = desktop->getComponents()->createEnumeration();
+    while (e->hasMoreElements()) {
+      out.emplace_back(e->nextElement(), uno::UNO_QUERY);
+    }
+    return out;
+  }
+
+  uno::Reference<uno::XComponentContext> local;
+  std::unique_ptr<OfficeConnection> connection;
+  uno::Reference<frame::XDesktop2> desktop;
+};
+
+SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
+  SeenDocument seen;
+  auto sheets = document->getSheets();
+  for (const auto& name : sheets->getElementNames()) seen.sheet_names.push_back(FromOUString(name));
+  uno::Reference<sheet::XSpreadsheet> first(sheets->getByName(sheets->getElementNames()[0]),
+                                            uno::UNO_QUERY_THROW);
+  auto cursor = first->createCursor();
+  uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+  auto end = uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)
+                 ->getRangeAddress();
+  for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
+    seen.cells.emplace_back();
+    seen.is_text.emplace_back();
+    for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
+      auto cell = first->getCellByPosition(column, row);
+      seen.cells.back().push_back(
+          FromOUString(uno::Reference<XText>(cell, uno::UNO_QUERY_THROW)->getString()));
+      seen.is_text.back().push_back(cell->getType() == table::CellContentType_TEXT);
+    }
+  }
+  uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
+  uno::Reference<XWindow2> window(
+      model->getCurrentController()->getFrame()->getContainerWindow(), uno::UNO_QUERY_THROW);
+  seen.visible = window->isVisible();
+  seen.saved = !model->getURL().isEmpty();
+  return seen;
+}
+
+bool Ended(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  size_t paren = line.rfind(')');
+  return paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z';
+}
+
+}  // namespace
+
+TestOffice::TestOffice() {
+  char dir[] = "/tmp/sorbel-office-XXXXXX";
+  if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
+  profile_dir_ = dir;
+  pipe_name_ = "sorbel_test_" + std::to_string(getpid()) + "_" + profile_dir_.substr(19);
+}
+
+TestOffice::~TestOffice() {
+  try {
+    End();
+  } catch (...) {
+    // The folder is removed all the same.
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(profile_dir_, ignored);
+}
+
+LibreOfficeOptions TestOffice::Options() const {
+  LibreOfficeOptions options;
+  options.pipe_name = pipe_name_;
+  options.profile_dir = profile_dir_;
+  options.headless = true;
+  options.start_timeout_ms = 120000;
+  return options;
+}
+
+std::vector<SeenDocument> TestOffice::Documents() {
+  Probe probe(pipe_name_);
+  std::vector<SeenDocument> out;
+  for (const auto& component : probe.Components()) {
+    uno::Reference<sheet::XSpreadsheetDocument> document(component, uno::UNO_QUERY);
+    if (document.is()) out.push_back(Read(document));
+  }
+  return out;
+}
+
+void TestOffice::CloseDocuments() {
+  Probe probe(pipe_name_);
+  for (const auto& component : probe.Components()) {
+    uno::Reference<XCloseable> closeable(component, uno::UNO_QUERY);
+    if (closeable.is()) closeable->close(true);
+  }
+}
+
+void TestOffice::End() {
+  {
+    Probe probe(pipe_name_);
+    if (probe.desktop.is()) {
+      // Closed first: a modified document would make the office ask, and wait for ever.
+      for (const auto& component : probe.Components()) {
+        uno::Reference<XCloseable> closeable(component, uno::UNO_QUERY);
+        if (closeable.is()) closeable->close(true);
+      }
+      try {
+        probe.desktop->terminate();
+      } catch (const uno::RuntimeException&) {
+        // The bridge may break as the office goes; that is the end wanted.
+      }
+    }
+  }
+  WaitLockGone(30000);
+  for (int i = 0; i < 300 && Processes() > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+int TestOffice::Processes() const {
+  const std::string mark = "UserInstallation=file://" + profile_dir_;
+  int count = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    std::string pid = entry.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (cmdline.find(mark) != std::string::npos && !Ended(pid)) ++count;
+  }
+  return count;
+}
+
+bool TestOffice::WaitLockGone(int timeout_ms) const {
+  const std::string lock = profile_dir_ + "/.lock";
+  for (int waited = 0; waited < timeout_ms; waited += 50) {
+    if (!std::filesystem::exists(lock)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return !std::filesystem::exists(lock);
+}
+
+}  // namespace sorbel

@@ -1,0 +1,46 @@
+// A throw-away office for the tests: its own profile folder and pipe, headless, and a second
+// connection that reads what the display left in it and ends the office at the end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/libreoffice/libreoffice_host.h"
+
+namespace sorbel {
+
+// What one open spreadsheet document holds, as text.
+struct SeenDocument {
+  std::vector<std::string> sheet_names;
+  std::vector<std::vector<std::string>> cells;  // the first sheet's used area, row by row
+  std::vector<std::vector<bool>> is_text;       // per cell: held as text, not as number or formula
+  bool visible = false;                         // its window is shown
+  bool saved = false;                           // has a file behind it
+};
+
+class TestOffice {
+ public:
+  TestOffice();   // makes the profile folder
+  ~TestOffice();  // ends the office and removes the folder
+
+  // Options for a host that uses this office.
+  LibreOfficeOptions Options() const;
+  const std::string& ProfileDir() const { return profile_dir_; }
+
+  // Every spreadsheet document open in the office; empty when no office runs.
+  std::vector<SeenDocument> Documents();
+  // Closes every document without saving; the office runs on.
+  void CloseDocuments();
+  // Closes every document and ends the office; waits until its lock file and processes are gone.
+  void End();
+  // Office processes (not yet ended) started with this profile.
+  int Processes() const;
+  // True when the office's lock file is gone within the given time.
+  bool WaitLockGone(int timeout_ms) const;
+
+ private:
+  std::string profile_dir_;
+  std::string pipe_name_;
+};
+
+}  // namespace sorbel
