@@ -9,6 +9,7 @@
 #include "filter/filter_run.h"
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/libreoffice/libreoffice_host.h"
 
 namespace sorbel {
 namespace {
@@ -40,7 +41,8 @@ class CommandLineHost : public FilterHost {
   void SetOutFileName(const std::string& name) override { out_file_name_ = name; }
   std::string AppFolder() const override { return sorbel::AppFolder(); }
   const Clock& Time() const override { return clock_; }
-  SpreadsheetHost* Spreadsheet() override { return nullptr; }
+  // Without --show the spreadsheet stage is skipped.
+  SpreadsheetHost* Spreadsheet() override { return cl_.show ? &office_ : nullptr; }
 
   bool failed() const { return box_.shown(); }
 
@@ -48,6 +50,7 @@ class CommandLineHost : public FilterHost {
   const CommandLine& cl_;
   StderrMessageBox box_;
   SystemClock clock_;
+  LibreOfficeHost office_;
   std::string out_file_name_;
 };
 
