@@ -4,6 +4,7 @@
 
 #include "app/frm_main.h"
 #include "app/program_icon.h"
+#include "platform/libreoffice/libreoffice_host.h"
 #include "platform/qt/qt_browser_launcher.h"
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -17,8 +18,12 @@ int main(int argc, char* argv[]) {
   sorbel::QtDesktopFolder desktop;
   sorbel::QtBrowserLauncher browser;
   sorbel::QtMessageBox messages;
-  sorbel::frmMain window(sorbel::frmMainServices{
-      .file_dialog = file_dialog, .desktop = desktop, .browser = browser, .messages = messages});
+  sorbel::LibreOfficeHost office;
+  sorbel::frmMain window(sorbel::frmMainServices{.file_dialog = file_dialog,
+                                                 .desktop = desktop,
+                                                 .browser = browser,
+                                                 .messages = messages,
+                                                 .spreadsheet = &office});
   window.show();
   return application.exec();
 }

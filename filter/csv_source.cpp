@@ -147,8 +147,7 @@ void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
 
 std::string ConnectionText(const std::string& app_folder) {
   std::string path = app_folder + "/datasource.dsn";
-  if (path.find_first_of(";{}") == std::string::npos && path.front() != ' ' &&
-      path.back() != ' ') {
+  if (path.find_first_of(";{}") == std::string::npos && path.front() != ' ' && path.back() != ' ') {
     return "FILEDSN=" + path + ";";
   }
   std::string braced = "{";

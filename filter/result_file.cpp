@@ -39,8 +39,12 @@ std::string ResultFileName(const LocalTime& t, int n) {
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
                 t.minute, t.second);
   std::string name = stamp;
-  if (n > 1) name += "_" + std::to_string(n);
-  return name + "_articles.csv";
+  if (n > 1) {
+    name += '_';
+    name += std::to_string(n);
+  }
+  name += "_articles.csv";
+  return name;
 }
 
 std::string ClaimResultFileName(const std::string& folder, const LocalTime& time) {

@@ -36,10 +36,12 @@ class CodePageTable {
   std::size_t FirstInvalid(std::string_view in) const;
 
  private:
+  // Eight bytes, so Decode copies an entry with one store.
   struct Entry {
     char utf8[7];
     std::uint8_t size;  // 0: no character
   };
+  static_assert(sizeof(Entry) == 8);
   std::string canonical_;
   Entry single_[256];
   std::int16_t lead_slot_[256];  // -1: not a lead byte; else index of its 256 pair entries

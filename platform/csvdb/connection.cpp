@@ -59,8 +59,8 @@ void Connection::Impl::Open(const std::string& connection_text) {
   if (db_ != nullptr) throw Error(kErrDataSource, "データソースはすでに開かれています。");
   auto tables = std::make_unique<CsvTables>(csvdb::ResolveDataSource(connection_text));
 
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
-                    SQLITE_OPEN_PRIVATECACHE;
+  const int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
   if (sqlite3_open_v2(":memory:", &db_, flags, nullptr) != SQLITE_OK) {
     std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);

@@ -29,13 +29,16 @@ struct CsvField {
 class CsvReader {
  public:
   // Opens `path` and reads the header. Throws Error (kErrCsvFile, kErrCsvFormat,
-  // kErrCodePage) whose description names the file and, for format faults, the line.
+  // kErrCodePage) whose description names the file and, for format faults, the line, and
+  // Error(kErrDataSource) for a delimiter that cannot be used.
   static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format);
   virtual ~CsvReader() = default;
 
   // Column names, unique and never empty (see docs/datasource.md for the renaming rule).
   virtual const std::vector<std::string>& ColumnNames() const = 0;
-  // The character set in use after "auto" is resolved: "UTF-8" or "windows-31j".
+  // The character set in use after "auto" is resolved: "UTF-8" or "windows-31j" (or the code
+  // page named). When the first MiB of an "auto" file is plain ASCII this says "UTF-8" until
+  // the first field with other bytes is read, which settles it.
   virtual const std::string& Charset() const = 0;
 
   // Moves to the next record (the first one after Open or Rewind); false at the end.
@@ -43,7 +46,10 @@ class CsvReader {
   virtual bool Next() = 0;
   // Line (1-based) on which the current record starts.
   virtual std::int64_t RecordLine() const = 0;
-  // Field i (0-based) of the current record; a field the record lacks is Null.
+  // Field i (0-based) of the current record; a field the record lacks is Null, as is any
+  // field before the first or after the last record. Decoded once per record; throws
+  // Error(kErrCsvFormat) naming the file and line for a NUL or a byte invalid in the
+  // character set.
   virtual CsvField Field(int i) = 0;
   // Back to before the first record.
   virtual void Rewind() = 0;

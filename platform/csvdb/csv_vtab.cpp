@@ -206,9 +206,8 @@ CsvTables::CsvTables(DataSource source) : source_(std::move(source)) {
   module_.iVersion = 1;
   module_.xCreate = Connect;
   module_.xConnect = [](sqlite3* db, void* aux, int argc, const char* const* argv,
-                        sqlite3_vtab** out, char** message) {
-    return Connect(db, aux, argc, argv, out, message);
-  };
+                        sqlite3_vtab** out,
+                        char** message) { return Connect(db, aux, argc, argv, out, message); };
   module_.xBestIndex = BestIndex;
   module_.xDisconnect = Disconnect;
   module_.xDestroy = Disconnect;
@@ -231,8 +230,7 @@ void CsvTables::Register(sqlite3* db) {
 
 void CsvTables::Create(sqlite3* db, const std::string& name) {
   Forget();
-  std::string sql =
-      "CREATE VIRTUAL TABLE main." + QuoteIdentifier(name) + " USING " + kModuleName;
+  std::string sql = "CREATE VIRTUAL TABLE main." + QuoteIdentifier(name) + " USING " + kModuleName;
   char* message = nullptr;
   int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
   std::string text = message != nullptr ? message : sqlite3_errstr(rc);

@@ -88,8 +88,7 @@ Settings ReadDsnFile(const std::string& path) {
     text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
-      in_odbc = line.back() == ']' &&
-                LowerAscii(Trim(line.substr(1, line.size() - 2))) == "odbc";
+      in_odbc = line.back() == ']' && LowerAscii(Trim(line.substr(1, line.size() - 2))) == "odbc";
       found = found || in_odbc;
       continue;
     }

@@ -26,6 +26,19 @@ struct CachedPattern {
 
 void DeleteCached(void* p) { delete static_cast<CachedPattern*>(p); }
 
+// The UTF-8 bytes of a value. Text is taken as a blob: sqlite3_value_text would first copy it
+// to add a terminating NUL, on every row. Numbers are turned into their text.
+std::string_view Text(sqlite3_value* value) {
+  const void* data =
+      sqlite3_value_type(value) == SQLITE_TEXT || sqlite3_value_type(value) == SQLITE_BLOB
+          ? sqlite3_value_blob(value)
+          : sqlite3_value_text(value);
+  int size = sqlite3_value_bytes(value);
+  return data != nullptr
+             ? std::string_view(static_cast<const char*>(data), static_cast<size_t>(size))
+             : std::string_view();
+}
+
 void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   sqlite3* db = sqlite3_context_db_handle(context);
   if (sqlite3_value_bytes(argv[0]) > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
@@ -46,11 +59,11 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
     }
     escape = static_cast<char32_t>(c);
   }
-  const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-  const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-  if (pattern == nullptr || value == nullptr) return;  // NULL result, as SQLite's LIKE
-  std::string_view pattern_text(pattern, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
-  std::string_view value_text(value, static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    return;  // NULL result, as SQLite's LIKE gives
+  }
+  std::string_view pattern_text = Text(argv[0]);
+  std::string_view value_text = Text(argv[1]);
 
   try {
     auto* cached = static_cast<CachedPattern*>(sqlite3_get_auxdata(context, 0));
@@ -77,8 +90,7 @@ void RegisterLike(sqlite3* db) {
     int rc = sqlite3_create_function_v2(db, "like", argc, flags, nullptr, Like, nullptr, nullptr,
                                         nullptr);
     if (rc != SQLITE_OK) {
-      throw Error(kErrUnexpected,
-                  std::string("LIKE 関数を登録できません：") + sqlite3_errmsg(db));
+      throw Error(kErrUnexpected, std::string("LIKE 関数を登録できません：") + sqlite3_errmsg(db));
     }
   }
 }

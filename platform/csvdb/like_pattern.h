@@ -21,25 +21,26 @@ class LikePattern {
   bool Matches(std::string_view value);
 
  private:
-  // A stretch of pattern between '%' wildcards: folded literal units, with `any` marking the
-  // units that stand for '_' (one character of the value, one or two UTF-16 units).
+  // Folded literal text, or one '_' (any one character).
+  struct Token {
+    std::string literal;
+    bool any = false;
+  };
+  // A stretch of pattern between '%' wildcards; it always takes `chars` characters.
   struct Segment {
-    std::u16string units;
-    std::vector<bool> any;
-    size_t chars = 0;     // characters the segment takes from the value
-    bool has_any = false; // holds at least one '_'
+    std::vector<Token> tokens;
+    size_t chars = 0;
   };
 
-  bool MatchAt(const Segment& s, std::u16string_view v, size_t at, size_t& end) const;
-  bool FindFrom(const Segment& s, std::u16string_view v, size_t from, size_t& start,
-                size_t& end) const;
+  bool MatchAt(const Segment& s, std::string_view v, size_t at, size_t& end) const;
+  bool FindFrom(const Segment& s, std::string_view v, size_t from, size_t& end) const;
 
   TextFolder folder_;
-  std::vector<Segment> segments_;
   // Split at '%': with one segment the value must match it whole; with more, the first is
   // a prefix, the last a suffix and the others float between them (each possibly empty).
-  bool never_ = false;    // an escape character at the very end matches nothing
-  std::u16string value_;        // scratch: the folded value
+  std::vector<Segment> segments_;
+  bool never_ = false;   // an escape character at the very end matches nothing
+  std::string scratch_;  // the folded value when folding changes it
 };
 
 }  // namespace sorbel::csvdb

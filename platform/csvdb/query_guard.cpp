@@ -18,18 +18,30 @@ int AuthorizerCallback(void* guard, int action, const char* arg1, const char* ar
 std::string ActionName(int action, const char* arg1, const char* arg2) {
   auto text = [](const char* s) { return std::string(s != nullptr ? s : ""); };
   switch (action) {
-    case SQLITE_INSERT: return "INSERT";
-    case SQLITE_UPDATE: return "UPDATE";
-    case SQLITE_DELETE: return "DELETE";
-    case SQLITE_ATTACH: return "ATTACH";
-    case SQLITE_DETACH: return "DETACH";
-    case SQLITE_PRAGMA: return "PRAGMA " + text(arg1);
-    case SQLITE_TRANSACTION: return text(arg1);
-    case SQLITE_SAVEPOINT: return "SAVEPOINT";
-    case SQLITE_ANALYZE: return "ANALYZE";
-    case SQLITE_REINDEX: return "REINDEX";
-    case SQLITE_FUNCTION: return text(arg2) + "()";
-    case SQLITE_ALTER_TABLE: return "ALTER TABLE";
+    case SQLITE_INSERT:
+      return "INSERT";
+    case SQLITE_UPDATE:
+      return "UPDATE";
+    case SQLITE_DELETE:
+      return "DELETE";
+    case SQLITE_ATTACH:
+      return "ATTACH";
+    case SQLITE_DETACH:
+      return "DETACH";
+    case SQLITE_PRAGMA:
+      return "PRAGMA " + text(arg1);
+    case SQLITE_TRANSACTION:
+      return text(arg1);
+    case SQLITE_SAVEPOINT:
+      return "SAVEPOINT";
+    case SQLITE_ANALYZE:
+      return "ANALYZE";
+    case SQLITE_REINDEX:
+      return "REINDEX";
+    case SQLITE_FUNCTION:
+      return text(arg2) + "()";
+    case SQLITE_ALTER_TABLE:
+      return "ALTER TABLE";
     case SQLITE_CREATE_INDEX:
     case SQLITE_CREATE_TABLE:
     case SQLITE_CREATE_TEMP_INDEX:
@@ -38,7 +50,8 @@ std::string ActionName(int action, const char* arg1, const char* arg2) {
     case SQLITE_CREATE_TEMP_VIEW:
     case SQLITE_CREATE_TRIGGER:
     case SQLITE_CREATE_VIEW:
-    case SQLITE_CREATE_VTABLE: return "CREATE";
+    case SQLITE_CREATE_VTABLE:
+      return "CREATE";
     case SQLITE_DROP_INDEX:
     case SQLITE_DROP_TABLE:
     case SQLITE_DROP_TEMP_INDEX:
@@ -47,8 +60,10 @@ std::string ActionName(int action, const char* arg1, const char* arg2) {
     case SQLITE_DROP_TEMP_VIEW:
     case SQLITE_DROP_TRIGGER:
     case SQLITE_DROP_VIEW:
-    case SQLITE_DROP_VTABLE: return "DROP";
-    default: return "action " + std::to_string(action);
+    case SQLITE_DROP_VTABLE:
+      return "DROP";
+    default:
+      return "action " + std::to_string(action);
   }
 }
 

@@ -2,10 +2,14 @@
 // case folding (ICU's NFKC_Casefold), so "ｉＰｈｏｎｅ", "IPHONE" and "iphone" fold alike.
 #pragma once
 
+#include <unicode/uversion.h>
+
 #include <string>
 #include <string_view>
 
-struct UNormalizer2;
+U_NAMESPACE_BEGIN
+class Normalizer2;
+U_NAMESPACE_END
 
 namespace sorbel::csvdb {
 
@@ -14,13 +18,12 @@ class TextFolder {
   // Throws Error(kErrUnexpected) when ICU lacks its normalisation data.
   TextFolder();
 
-  // The folded form of UTF-8 `text` as UTF-16, written over `out`. Pure ASCII text takes a
-  // short path (ASCII folds to its lower case); invalid UTF-8 becomes U+FFFD first.
-  void Fold(std::string_view text, std::u16string& out);
+  // The folded form of UTF-8 `text`, in UTF-8: `text` itself when it is already folded (most
+  // catalogue text is), else `scratch` filled with the folded form.
+  std::string_view Fold(std::string_view text, std::string& scratch) const;
 
  private:
-  const UNormalizer2* normalizer_;
-  std::u16string wide_;  // scratch: the text before folding
+  const icu::Normalizer2* normalizer_;
 };
 
 }  // namespace sorbel::csvdb

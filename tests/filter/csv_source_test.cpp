@@ -95,10 +95,10 @@ TEST_F(CsvSourceTest, TheStagedFileItselfIsNeverCopiedOntoItself) {
   ASSERT_EQ(::stat(Staged().c_str(), &before), 0);
   fs::create_symlink(Staged(), root_ + "/link.csv");
   fs::create_hard_link(Staged(), root_ + "/hard.csv");
-  for (const std::string& same : {Staged(), app_ + "/./articles.csv", app_ + "//articles.csv",
-                                  root_ + "/../" + fs::path(root_).filename().string() +
-                                      "/app/articles.csv",
-                                  root_ + "/link.csv", root_ + "/hard.csv"}) {
+  for (const std::string& same :
+       {Staged(), app_ + "/./articles.csv", app_ + "//articles.csv",
+        root_ + "/../" + fs::path(root_).filename().string() + "/app/articles.csv",
+        root_ + "/link.csv", root_ + "/hard.csv"}) {
     StageCsv(same, app_);
     struct stat after;
     ASSERT_EQ(::stat(Staged().c_str(), &after), 0);
@@ -154,23 +154,40 @@ struct Product {
 const Product kProducts[] = {
     {"00123", "ｉＰｈｏｎｅケース セット", "iphoneケース セット", "家電", "\"人気,送料無料\"",
      "人気,送料無料", "1200", 1200, "○", "CD", "1"},
-    {"123", "iPhoneケース", "iphoneケース", "家電", "人気", "人気", "\"1,200\"", {}, "×", "C",
-     "0"},
-    {"A-1", "タオルｾｯﾄ", "タオルセット", "生活雑貨", "ギフト", "ギフト", "１２００", {}, "○", "D",
+    {"123", "iPhoneケース", "iphoneケース", "家電", "人気", "人気", "\"1,200\"", {}, "×", "C", "0"},
+    {"A-1",
+     "タオルｾｯﾄ",
+     "タオルセット",
+     "生活雑貨",
+     "ギフト",
+     "ギフト",
+     "１２００",
+     {},
+     "○",
+     "D",
      "1"},
     {"A-2", "せっと商品", "せっと商品", "家電 ", "", "", "5000", 5000, "○", "CD", ""},
     {"A-3", "電気ケトル", "電気ケトル", "家電", "セール 人気", "セール 人気", "999", 999, "×", "",
      "1"},
-    {"A-4", "\"Men's Bag, 黒\"", "men's bag, 黒", "ファッション", "人気", "人気", "4999.5",
-     4999.5, "○", "DC", "1"},
+    {"A-4", "\"Men's Bag, 黒\"", "men's bag, 黒", "ファッション", "人気", "人気", "4999.5", 4999.5,
+     "○", "DC", "1"},
     {"A-5", "", "", "家電", "", "", "", {}, "", "CDB", "1"},
     {"A-6", "セット販売", "セット販売", "家電", "限定", "限定", "-5", -5, "○", "CD", "1"},
-    {"A-7", "50%OFFｾｯﾄ", "50%offセット", "ファッション", "ＳＡＬＥ 人気", "sale 人気", "3000",
-     3000, "○", "C", "1"},
-    {"A-8", "ｲﾔﾎﾝ iphone対応", "イヤホン iphone対応", "AV・デジモノ", "人気", "人気", "1000",
-     1000, "×", "CD", "+1"},
-    {"A-9", "大型セット", "大型セット", "家電", "人気", "人気", "4901234567890123456789", {}, "○",
-     "CD", "1"},
+    {"A-7", "50%OFFｾｯﾄ", "50%offセット", "ファッション", "ＳＡＬＥ 人気", "sale 人気", "3000", 3000,
+     "○", "C", "1"},
+    {"A-8", "ｲﾔﾎﾝ iphone対応", "イヤホン iphone対応", "AV・デジモノ", "人気", "人気", "1000", 1000,
+     "×", "CD", "+1"},
+    {"A-9",
+     "大型セット",
+     "大型セット",
+     "家電",
+     "人気",
+     "人気",
+     "4901234567890123456789",
+     {},
+     "○",
+     "CD",
+     "1"},
 };
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -184,10 +201,10 @@ bool Expected(const Product& p, const FilterConditions& c, const std::string& na
   if (c.CategoryIndex != 0 && c.CategoryText != p.category) return false;
   if (!c.TagWords.empty() && !Contains(p.tag_folded, tag_folded)) return false;
   if (!c.PriceFrom.empty() || !c.PriceTo.empty()) {
-    double low = c.PriceFrom.empty() ? std::numeric_limits<std::int64_t>::min()
-                                     : std::stod(c.PriceFrom);
-    double high = c.PriceTo.empty() ? std::numeric_limits<std::int64_t>::max()
-                                    : std::stod(c.PriceTo);
+    double low =
+        c.PriceFrom.empty() ? std::numeric_limits<std::int64_t>::min() : std::stod(c.PriceFrom);
+    double high =
+        c.PriceTo.empty() ? std::numeric_limits<std::int64_t>::max() : std::stod(c.PriceTo);
     if (!p.price_number || *p.price_number < low || *p.price_number > high) return false;
   }
   if (c.BundlingIndex != 0 && c.BundlingText != p.bundling) return false;
@@ -228,8 +245,8 @@ TEST_F(CsvSourceTest, EveryQueryBuildSqlMakesFindsExactlyTheRightProducts) {
     const char* typed;
     const char* folded;
   };
-  const Words names[] = {{"セット", "セット"}, {"ｾｯﾄ", "セット"}, {"iphone", "iphone"},
-                         {"Men's", "men's"}};
+  const Words names[] = {
+      {"セット", "セット"}, {"ｾｯﾄ", "セット"}, {"iphone", "iphone"}, {"Men's", "men's"}};
   const Words tags[] = {{"人気", "人気"}, {"ｾｰﾙ", "セール"}};
   const std::pair<int, const char*> categories[] = {{3, "家電"}, {1, "ファッション"}, {-1, "家電"}};
   const std::pair<const char*, const char*> prices[] = {

@@ -61,8 +61,7 @@ TEST(DsnFileTest, UnusableFilesAreDataSourceErrors) {
   for (const char* name : {"missing.dsn", "empty.dsn", "bom.dsn", "binary.dsn", "sjis.dsn",
                            "nosection.dsn", "noequals.dsn", ""}) {
     std::string description;
-    EXPECT_EQ(ErrorNumberOf([&] { ReadDsnFile(folder.Path(name)); }, &description),
-              kErrDataSource)
+    EXPECT_EQ(ErrorNumberOf([&] { ReadDsnFile(folder.Path(name)); }, &description), kErrDataSource)
         << name;
     EXPECT_NE(description.find(folder.Path(name)), std::string::npos) << description;
   }

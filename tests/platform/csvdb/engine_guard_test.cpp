@@ -47,8 +47,7 @@ TEST(QueryGuardTest, OnlyOneReadingStatementRuns) {
   };
   for (const char* sql : refused) {
     std::string description;
-    EXPECT_EQ(ErrorNumberOf([&] { connection->Execute(sql); }, &description),
-              kErrQueryNotAllowed)
+    EXPECT_EQ(ErrorNumberOf([&] { connection->Execute(sql); }, &description), kErrQueryNotAllowed)
         << sql;
     EXPECT_EQ(description.rfind("このクエリは実行できません。", 0), 0u) << description;
   }

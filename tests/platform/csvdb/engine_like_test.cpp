@@ -43,13 +43,13 @@ TEST(LikePatternTest, WildcardsWorkOnCharacters) {
   EXPECT_FALSE(Like("%abc", "abcx"));
   EXPECT_TRUE(Like("a%c%e", "abcde"));
   EXPECT_FALSE(Like("a%c%e", "abcdef"));
-  EXPECT_FALSE(Like("a%a", "a"));       // prefix and suffix may not share a character
+  EXPECT_FALSE(Like("a%a", "a"));  // prefix and suffix may not share a character
   EXPECT_FALSE(Like("ab%ba", "aba"));
   EXPECT_TRUE(Like("ab%ba", "abba"));
   EXPECT_TRUE(Like("%b%b%", "abcba"));
   EXPECT_FALSE(Like("%b%b%", "abc"));
   EXPECT_TRUE(Like("ｾ_ﾄ", "セット"));
-  EXPECT_TRUE(Like("a_c", "a😀c"));      // one character, two UTF-16 units
+  EXPECT_TRUE(Like("a_c", "a😀c"));  // one character, two UTF-16 units
   EXPECT_FALSE(Like("__", "😀"));
   EXPECT_TRUE(Like("_", "😀"));
   EXPECT_TRUE(Like("%😀_", "x😀😀"));

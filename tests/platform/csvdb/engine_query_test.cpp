@@ -106,13 +106,13 @@ TEST_F(EngineQueryTest, ValuesKeptAcrossRowsStayIntact) {
   // Fields the reader has to rewrite (doubled quotes, CP932) live in buffers it reuses.
   folder_.Write("quoted.csv", "v\r\n\"z\"\"1\"\r\n\"a\"\"2\"\r\n\"b\"\"3\"\r\n");
   EXPECT_EQ(folder_.Firsts("SELECT max(v) FROM [quoted.csv]"), (Codes{"z\"1"}));
-  EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] WHERE v = (SELECT min(v) FROM [quoted.csv])"),
-            (Codes{"a\"2"}));
+  EXPECT_EQ(
+      folder_.Firsts("SELECT v FROM [quoted.csv] WHERE v = (SELECT min(v) FROM [quoted.csv])"),
+      (Codes{"a\"2"}));
   // Plain SELECTs that sort, group or join see every value of every row as it was.
   EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] ORDER BY v"),
             (Codes{"a\"2", "b\"3", "z\"1"}));
-  EXPECT_EQ(folder_.Firsts("SELECT DISTINCT v FROM [quoted.csv]"),
-            (Codes{"z\"1", "a\"2", "b\"3"}));
+  EXPECT_EQ(folder_.Firsts("SELECT DISTINCT v FROM [quoted.csv]"), (Codes{"z\"1", "a\"2", "b\"3"}));
   EXPECT_EQ(folder_.Firsts("SELECT v FROM [quoted.csv] GROUP BY v HAVING v <> 'a\"2'"),
             (Codes{"b\"3", "z\"1"}));
   EXPECT_EQ(folder_.Firsts("SELECT a.v || b.v FROM [quoted.csv] a, [quoted.csv] b "
@@ -150,8 +150,8 @@ TEST(EngineTablesTest, NamesOutsideTheFolderAreUnknownTables) {
   const std::string parent_path =
       "[../" + std::filesystem::path(folder.Dir()).filename().string() + "/articles.csv]";
   const std::vector<std::string> tables = {
-      "[notes.txt]", "[.hidden.csv]", "[sub/inner.csv]",  parent_path,  "[" + outside + "]",
-      "[none.csv]",  "[dir.csv]",     "articles.csv",     "main.[none.csv]", "sorbel_csv"};
+      "[notes.txt]", "[.hidden.csv]", "[sub/inner.csv]", parent_path,       "[" + outside + "]",
+      "[none.csv]",  "[dir.csv]",     "articles.csv",    "main.[none.csv]", "sorbel_csv"};
   for (const std::string& table : tables) {
     std::string description;
     EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM " + table); }, &description),
@@ -197,8 +197,7 @@ TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
             kErrCsvFormat);
   EXPECT_NE(description.find("late.csv"), std::string::npos) << description;
   EXPECT_NE(description.find("52"), std::string::npos) << description;
-  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT count(*) FROM [late.csv]"); }),
-            kErrCsvFormat);
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT count(*) FROM [late.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT id FROM [extra.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [empty.csv]"); }, &description),
             kErrCsvFormat);
@@ -209,8 +208,7 @@ TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
 
   // The connection stays usable after a fault.
   auto connection = folder.Connect();
-  EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [late.csv]"); }),
-            kErrCsvFormat);
+  EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [late.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(connection->Execute("SELECT id FROM [late.csv] LIMIT 3")->RecordCount(), 3);
 }
 
