@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Times the CSV query source on generated catalogues (100k and 500k rows, CP932 and UTF-8):
 # staging copy + query + result rows written, for Q1-Q3, against `wc -l`; prints a table.
+
 # Usage: bench/run.sh BUILD_DIR   (a Release build with benchmarks; `make bench` passes one)
-# Environment: ROWS="100000 500000", RUNS=3 (best of), GEN=path of gen_catalogue.py.
+# Environment: ROWS="100000 500000", RUNS=3 (best of), GEN=path of gen_catalogue.py,
+# DUCKDB=0 to skip the comparison with DuckDB (installed from npm into bench/node_modules).
 set -euo pipefail
 
 build=$(cd "${1:-build/release}" && pwd)
@@ -23,6 +25,15 @@ if [[ ! -x /usr/bin/time ]]; then
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends time </dev/null >/dev/null
 fi
 
+# DuckDB, for comparison only: the build and the tests never use it.
+duckdb=""
+if [[ ${DUCKDB:-1} != 0 ]] && command -v node >/dev/null && command -v npm >/dev/null; then
+  if [[ ! -d $here/node_modules/@duckdb/node-api ]]; then
+    npm install --no-save --no-package-lock --prefix "$here" @duckdb/node-api >/dev/null 2>&1 || true
+  fi
+  [[ -d $here/node_modules/@duckdb/node-api ]] && duckdb=$here/duckdb_query.mjs
+fi
+
 mkdir -p "$data/app" "$data/filter-app"
 cp "$here/../samples/datasource.dsn" "$data/app/datasource.dsn"
 if [[ -x $sorbel_filter ]]; then
@@ -33,6 +44,7 @@ now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.${2:-3}f\", $1 }"; }
 min() { awk 'NR == 1 || $1 < m { m = $1 } END { printf "%.3f", m }'; }
 
+q1_totals=()
 # One row of the table per catalogue and query.
 printf '%-22s %-3s %7s %7s %7s %7s %7s %7s %6s %8s %7s %7s %8s %8s\n' \
   catalogue q stage query write total wc-l x-wc x-Q1 rows res-MB rss-MB budgetMB filter-s
@@ -72,7 +84,10 @@ for rows in $rows_list; do
                         s=$(now); result=$("$data/filter-app/sorbel-filter" --csv "$file" "${args[@]}")
                         e=$(now); rm -f "$result"; calc "$e - $s"; echo; done | min)
       fi
-      [[ $q == Q1 ]] && q1_best=$best
+      if [[ $q == Q1 ]]; then
+        q1_best=$best
+        q1_totals+=("$rows-$enc $best")
+      fi
       printf '%-22s %-3s %7s %7s %7s %7s %7s %7s %6s %8s %7s %7s %8s %8s\n' \
         "$rows-$enc" "$q" "$(get stage)" "$(get query)" "$(get write)" "$best" "$wc_best" \
         "$(calc "$best / $wc_best" 2)" "$(calc "$best / $q1_best" 2)" "$(get rows)" \
@@ -82,10 +97,29 @@ for rows in $rows_list; do
   done
 done
 rm -f "$data/app/result.csv"
+
+# Q1 as DuckDB does it on the UTF-8 files (it reads no CP932), against Sorbel on CP932.
+if [[ -n $duckdb ]]; then
+  echo
+  printf '%-22s %9s %12s %16s\n' "DuckDB Q1" duckdb-s sorbel-cp932 "sorbel/duckdb"
+  for rows in $rows_list; do
+    file=$data/catalogue-$rows-utf-8.csv
+    duck=$(for _ in $(seq "$runs"); do
+             node "$duckdb" "$file" "$data/app/duckdb.csv" "カテゴリー名 = '家電' AND 送料無料 = 1"
+           done | min)
+    rm -f "$data/app/duckdb.csv"
+    [[ $duck == 0.000 ]] && { echo "run.sh: DuckDB failed on $file" >&2; continue; }
+    ours=$(printf '%s\n' "${q1_totals[@]}" | awk -v k="$rows-cp932" '$1 == k { print $2 }')
+    printf '%-22s %9s %12s %16s\n' "$rows-utf-8" "$duck" "$ours" "$(calc "$ours / $duck" 3)"
+  done
+fi
+
 cat <<'NOTE'
 
 Times in seconds, best of the runs; total = stage + query + write (query_bench, result written
 as UTF-8); x-wc = total / wc-l on the same file; x-Q1 = total / Q1's total on the same file;
 rss = peak resident memory of a run (MiB); budget = 64 MiB + 3 x the result's size;
 filter-s = the whole sorbel-filter run (staging, query, CP932 result file) when it is built.
+DuckDB Q1: DuckDB reading the UTF-8 file and writing its matches, against Sorbel's Q1 total on
+the CP932 twin (the same rows).
 NOTE

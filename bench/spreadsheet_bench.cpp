@@ -96,8 +96,7 @@ class Watcher {
                                                          uno::UNO_QUERY_THROW);
         uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
         uno::Reference<com::sun::star::awt::XWindow2> window(
-            model->getCurrentController()->getFrame()->getContainerWindow(),
-            uno::UNO_QUERY_THROW);
+            model->getCurrentController()->getFrame()->getContainerWindow(), uno::UNO_QUERY_THROW);
         if (!last->getString().isEmpty() && window->isVisible()) return true;
       }
     } catch (const uno::Exception&) {

@@ -4,6 +4,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +121,21 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Puts the finished copy in place of an earlier staged file. The two names are exchanged
+// rather than the copy renamed over the old file: for such a rename ext4 writes the whole new
+// file to disk before returning, which costs seconds for a large catalogue. The old copy then
+// has the temporary name and goes. Returns 0 or an errno value.
+int ReplaceStaged(const std::string& temp_path, const std::string& staged_path) {
+  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, staged_path.c_str(), RENAME_EXCHANGE) ==
+      0) {
+    ::unlink(temp_path.c_str());
+    return 0;
+  }
+  // A file system that cannot exchange names takes the plain rename.
+  if (::rename(temp_path.c_str(), staged_path.c_str()) != 0) return errno;
+  return 0;
+}
+
 }  // namespace
 
 void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
@@ -138,7 +154,14 @@ void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
   if (out.Get() < 0) throw OsError(errno);
   int err = CopyContents(in.Get(), out.Get());
   if (err == 0 && ::close(out.Release()) != 0) err = errno;
-  if (err == 0 && ::rename(temp_path.c_str(), staged_path.c_str()) != 0) err = errno;
+  if (err == 0) {
+    bool replace = ::stat(staged_path.c_str(), &staged) == 0 && S_ISREG(staged.st_mode);
+    if (replace) {
+      err = ReplaceStaged(temp_path, staged_path);
+    } else if (::rename(temp_path.c_str(), staged_path.c_str()) != 0) {
+      err = errno;
+    }
+  }
   if (err != 0) {
     ::unlink(temp_path.c_str());
     throw OsError(err);

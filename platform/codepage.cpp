@@ -63,6 +63,24 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+// ICU's Japanese tables follow IBM in swapping the controls 0x1A, 0x1C and 0x7F, where
+// Windows and iconv keep them as they are. None of them is ever the second byte of a
+// double-byte character, so the text is converted between them and they pass unchanged.
+bool IsSwappedControl(char c) { return c == '\x1a' || c == '\x1c' || c == '\x7f'; }
+
+template <typename Convert>
+std::string ConvertAroundControls(std::string_view in, Convert convert) {
+  std::string out;
+  size_t start = 0;
+  for (size_t i = 0; i <= in.size(); ++i) {
+    if (i < in.size() && !IsSwappedControl(in[i])) continue;
+    if (i > start) out += convert(in.substr(start, i - start));
+    if (i < in.size()) out += in[i];
+    start = i + 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string SystemCodePage() {
@@ -108,14 +126,16 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
                       &status);
-  // One code page byte never yields more than two UTF-16 units.
-  std::u16string wide(bytes.size() * 2 + 1, u'\0');
-  status = U_ZERO_ERROR;
-  int32_t length = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(wide.data()),
-                                 static_cast<int32_t>(wide.size()), bytes.data(),
-                                 static_cast<int32_t>(bytes.size()), &status);
-  wide.resize(U_SUCCESS(status) ? length : 0);
-  return Utf16ToUtf8(wide);
+  return ConvertAroundControls(bytes, [&](std::string_view segment) {
+    // One code page byte never yields more than two UTF-16 units.
+    std::u16string wide(segment.size() * 2 + 1, u'\0');
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t length = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(wide.data()),
+                                   static_cast<int32_t>(wide.size()), segment.data(),
+                                   static_cast<int32_t>(segment.size()), &err);
+    wide.resize(U_SUCCESS(err) ? length : 0);
+    return Utf16ToUtf8(wide);
+  });
 }
 
 std::string FromUtf8(std::string_view text, std::string_view codepage) {
@@ -127,20 +147,22 @@ std::string FromUtf8(std::string_view text, std::string_view codepage) {
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_DEC, nullptr,
                         nullptr, &status);
-  std::u16string wide = Utf8ToUtf16(text);
-  std::string out;
-  status = U_ZERO_ERROR;
-  int32_t length = ucnv_fromUChars(conv.get(), nullptr, 0,
-                                   reinterpret_cast<const UChar*>(wide.data()),
-                                   static_cast<int32_t>(wide.size()), &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
-  out.resize(length + 1);
-  status = U_ZERO_ERROR;
-  length = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
-                           reinterpret_cast<const UChar*>(wide.data()),
-                           static_cast<int32_t>(wide.size()), &status);
-  out.resize(U_SUCCESS(status) ? length : 0);
-  return out;
+  return ConvertAroundControls(text, [&](std::string_view segment) {
+    std::u16string wide = Utf8ToUtf16(segment);
+    std::string out;
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t length = ucnv_fromUChars(conv.get(), nullptr, 0,
+                                     reinterpret_cast<const UChar*>(wide.data()),
+                                     static_cast<int32_t>(wide.size()), &err);
+    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return out;
+    out.resize(length + 1);
+    err = U_ZERO_ERROR;
+    length = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+                             reinterpret_cast<const UChar*>(wide.data()),
+                             static_cast<int32_t>(wide.size()), &err);
+    out.resize(U_SUCCESS(err) ? length : 0);
+    return out;
+  });
 }
 
 }  // namespace sorbel

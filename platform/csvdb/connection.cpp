@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/csvdb/csv_vtab.h"
 #include "platform/csvdb/data_source.h"
@@ -96,6 +97,7 @@ void Connection::Impl::Close() {
 // Prepares the one statement of `sql`. A table SQLite does not know is made when its name is
 // a .csv file of the folder, and the statement prepared again.
 Statement Connection::Impl::Prepare(std::string_view sql) {
+  if (sql.empty()) throw Error(kErrQuery, std::string(kQueryLeadIn) + "クエリが空です。");
   std::set<std::string> made;
   for (;;) {
     guard_->Reset();
@@ -150,8 +152,6 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
   }
   auto records = std::make_unique<ResultRecords::Impl>(std::move(names));
 
-  // Text may stay in the reader's buffers only while no value outlives its row.
-  tables_->ShareText(guard_->ValuesStayInTheirRow());
   tables_->Forget();
   for (;;) {
     int rc = sqlite3_step(stmt.get());

@@ -72,8 +72,9 @@ FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format)
   std::vector<std::string> header(static_cast<std::size_t>(count));
   if (format.header) {
     TextBuffer buffer;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
       header[i] = std::string(Decode(scanner_.RawField(i), buffer).text);
+    }
   }
   names_ = UniqueColumnNames(header);
   slots_.resize(names_.size());

@@ -1,5 +1,5 @@
 // Record and field boundaries on raw bytes: 64-byte blocks become bit masks of quotes, line
-// ends and delimiters, and only the set bits are visited, so ordinary bytes cost almost nothing.
+// ends and delimiters, so ordinary bytes cost almost nothing; line numbers are counted lazily.
 #include "platform/csvdb/csv_scanner.h"
 
 #include <errno.h>
@@ -21,36 +21,65 @@ namespace {
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 constexpr std::size_t kBlock = 64;
 
-// Bit k is set when byte k of the block is a quote, CR or LF (special) or the delimiter.
+// Bit k is set when byte k of the block is a quote, a line end (CR or LF), the delimiter.
 struct BlockMasks {
-  std::uint64_t special;
-  std::uint64_t delim;
+  std::uint64_t quote = 0;
+  std::uint64_t end = 0;
+  std::uint64_t delim = 0;
 };
 
 BlockMasks Classify(const char* p, char delimiter) {
-  BlockMasks m{0, 0};
+  BlockMasks m;
 #if defined(__SSE2__)
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i delim = _mm_set1_epi8(delimiter);
+  auto bits = [](__m128i eq, int k) {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(eq))} << (16 * k);
+  };
   for (int k = 0; k < 4; ++k) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    __m128i s = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, cr)),
-                             _mm_cmpeq_epi8(v, lf));
-    m.special |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(s))} << (16 * k);
-    m.delim |=
-        std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, delim)))}
-        << (16 * k);
+    m.quote |= bits(_mm_cmpeq_epi8(v, quote), k);
+    m.end |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), k);
+    m.delim |= bits(_mm_cmpeq_epi8(v, delim), k);
   }
 #else
   for (std::size_t k = 0; k < kBlock; ++k) {
-    char c = p[k];
-    if (c == '"' || c == '\r' || c == '\n') m.special |= std::uint64_t{1} << k;
-    if (c == delimiter) m.delim |= std::uint64_t{1} << k;
+    std::uint64_t bit = std::uint64_t{1} << k;
+    if (p[k] == '"') m.quote |= bit;
+    if (p[k] == '\r' || p[k] == '\n') m.end |= bit;
+    if (p[k] == delimiter) m.delim |= bit;
   }
 #endif
   return m;
+}
+
+// Bit k of the result is the parity of bits 0..k: for quotes, 1 from an opening quote up to
+// (not including) the quote that closes it.
+std::uint64_t PrefixXor(std::uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+
+// Line ends in s[0, n): an LF, or a CR not followed by LF. `next` is the byte after s[n - 1],
+// -1 at the end of the file.
+std::int64_t CountLineEnds(const char* s, std::size_t n, int next) {
+  std::int64_t lines = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (s[i] == '\n') {
+      ++lines;
+    } else if (s[i] == '\r') {
+      int after = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : next;
+      if (after != '\n') ++lines;
+    }
+  }
+  return lines;
 }
 
 }  // namespace
@@ -72,6 +101,7 @@ CsvScanner::~CsvScanner() {
 void CsvScanner::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) < 0) throw CsvFileError(path_, OsErrorText(errno));
   end_ = 0;
+  buf_offset_ = 0;
   eof_ = false;
   record_begin_ = 0;
   while (end_ < 3 && Fill()) {
@@ -79,7 +109,6 @@ void CsvScanner::Rewind() {
   bom_ = end_ >= 3 && std::memcmp(buf_.get(), "\xEF\xBB\xBF", 3) == 0;
   record_begin_ = next_ = bom_ ? 3 : 0;
   record_size_ = 0;
-  record_line_ = next_line_ = 1;
   starts_.clear();
   started_ = false;
 }
@@ -94,7 +123,6 @@ bool CsvScanner::Next() {
   started_ = true;
   for (;;) {
     record_begin_ = next_;
-    record_line_ = next_line_;
     if (!ScanRecord()) return false;
     // A blank line holds no field at all; a record with one empty field is written "".
     if (record_size_ > 0) return true;
@@ -108,11 +136,12 @@ bool CsvScanner::Fill() {
   if (record_begin_ > 0) {
     std::memmove(buf_.get(), buf_.get() + record_begin_, end_ - record_begin_);
     end_ -= record_begin_;
+    buf_offset_ += static_cast<std::int64_t>(record_begin_);
     record_begin_ = 0;
   }
   if (end_ == capacity_) {
     if (capacity_ >= kMaxRecordBytes) {
-      Fail(record_line_,
+      Fail(buf_.get(),
            "1件のレコードが256MiBを超えています（閉じられていない引用符があるかもしれません）。");
     }
     std::size_t grown = std::min(capacity_ * 2, kMaxRecordBytes);
@@ -134,43 +163,92 @@ bool CsvScanner::Fill() {
   return true;
 }
 
-// Scans one record from record_begin_. Offsets are kept relative to the record's start
-// because Fill() moves the record to the front of the buffer.
 bool CsvScanner::ScanRecord() {
+  // Most records are well-formed and lie in the buffer whole: the fast scan takes those.
+  // Anything else (the buffer's end, a quote inside an unquoted field, a fault) goes to the
+  // exact scan, which starts the record again and gives the same fields or the error.
+  if (ScanRecordFast()) return true;
+  return ScanRecordExact();
+}
+
+// Reads the quote state of a whole block at once: the parity of the quotes up to a byte says
+// whether it is inside a quoted field, doubled quotes included. That holds only where every
+// opening quote starts a field and every closing quote is followed by a delimiter, a line
+// end or another quote; both are checked on the masks. False when a check fails or the
+// record runs past the buffered bytes (each block needs the byte after it).
+bool CsvScanner::ScanRecordFast() {
+  starts_.clear();
+  starts_.push_back(0);
+  const char* base = buf_.get() + record_begin_;
+  const std::size_t size = end_ - record_begin_;
+  const auto delim = static_cast<unsigned char>(delimiter_);
+  std::uint64_t inside = 0;   // all ones when the block before ended inside quotes
+  std::uint64_t open_ok = 1;  // the byte before the block may come before an opening quote
+  for (std::size_t off = 0; off + kBlock < size; off += kBlock) {
+    const char* p = base + off;
+    BlockMasks m = Classify(p, delimiter_);
+    std::uint64_t x = PrefixXor(m.quote) ^ inside;
+    std::uint64_t ends = m.end & ~x;
+    std::uint64_t range = ends ? (ends & (~ends + 1)) - 1 : ~std::uint64_t{0};
+    if (std::uint64_t quotes = m.quote & range; quotes != 0) {
+      auto after = static_cast<unsigned char>(p[kBlock]);
+      bool close_ok = after == delim || after == '"' || after == '\r' || after == '\n';
+      std::uint64_t before_ok = ((m.delim | m.quote) << 1) | open_ok;
+      std::uint64_t after_ok =
+          ((m.delim | m.quote | m.end) >> 1) | (close_ok ? std::uint64_t{1} << 63 : 0);
+      if ((quotes & x & ~before_ok) | (quotes & ~x & ~after_ok)) return false;
+    }
+    for (std::uint64_t d = m.delim & ~x & range; d != 0; d &= d - 1) {
+      starts_.push_back(static_cast<std::uint32_t>(off + __builtin_ctzll(d) + 1));
+    }
+    if (ends) {
+      std::size_t e = static_cast<std::size_t>(__builtin_ctzll(ends));
+      record_size_ = static_cast<std::uint32_t>(off + e);
+      next_ = record_begin_ + off + e + (p[e] == '\r' && p[e + 1] == '\n' ? 2 : 1);
+      return true;
+    }
+    inside = (x >> 63) ? ~std::uint64_t{0} : 0;
+    open_ok = p[kBlock - 1] == delimiter_ || p[kBlock - 1] == '"';
+  }
+  return false;
+}
+
+// Scans one record from record_begin_, one quote, line end or delimiter at a time, reading
+// more of the file as needed. Offsets are kept relative to the record's start because Fill()
+// moves the record to the front of the buffer.
+bool CsvScanner::ScanRecordExact() {
   starts_.clear();
   starts_.push_back(0);
   std::size_t off = 0;       // first byte not yet looked at
-  std::int64_t lines = 0;    // line ends passed inside quoted fields
   std::size_t quote_at = 0;  // the quote that opened the current field
   bool quoted = false;
 
-  auto finish = [&](std::size_t size, std::size_t after, std::int64_t line_ends) {
+  auto finish = [&](std::size_t size, std::size_t after) {
     record_size_ = static_cast<std::uint32_t>(size);
     next_ = record_begin_ + after;
-    next_line_ = record_line_ + line_ends;
   };
 
   for (;;) {
     if (record_begin_ + off >= end_) {
       if (Fill()) continue;
       if (quoted) {
-        Fail(LineOf(buf_.get() + record_begin_ + quote_at),
+        Fail(buf_.get() + record_begin_ + quote_at,
              "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。");
       }
       if (off == 0) return false;
-      finish(off, off, lines);
+      finish(off, off);
       return true;
     }
     const char* p = buf_.get() + record_begin_ + off;
     std::size_t n = std::min(end_ - record_begin_ - off, kBlock);
     BlockMasks m = Classify(p, delimiter_);
     std::uint64_t valid = n == kBlock ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-    std::uint64_t special = m.special & valid;
+    std::uint64_t special = (m.quote | m.end) & valid;
     std::uint64_t delim = m.delim & valid;
     std::size_t i = 0;  // bits below i are done
     for (;;) {
       std::uint64_t from_i = i < kBlock ? ~std::uint64_t{0} << i : 0;
-      std::uint64_t bits = special & from_i;
+      std::uint64_t bits = (quoted ? m.quote & valid : special) & from_i;
       if (!quoted) {
         // The delimiters before the next quote or line end all start fields.
         std::uint64_t before = bits ? (bits & (~bits + 1)) - 1 : ~std::uint64_t{0};
@@ -195,25 +273,20 @@ bool CsvScanner::ScanRecord() {
       int next = have_next ? static_cast<unsigned char>(p[b + 1]) : -1;
       std::size_t step = 1;
       if (quoted) {
-        if (c == '"') {
-          if (next == '"') {
-            step = 2;
-          } else {
-            quoted = false;
-            if (next == -1) {
-              finish(at + 1, at + 1, lines);
-              return true;
-            }
-            if (next == static_cast<unsigned char>(delimiter_)) {
-              starts_.push_back(static_cast<std::uint32_t>(at + 2));
-              step = 2;
-            } else if (next != '\r' && next != '\n') {
-              Fail(LineOf(p + b),
-                   "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。");
-            }
+        if (next == '"') {
+          step = 2;
+        } else {
+          quoted = false;
+          if (next == -1) {
+            finish(at + 1, at + 1);
+            return true;
           }
-        } else if (c == '\n' || next != '\n') {
-          ++lines;  // a lone CR counts as a line end; in CR LF only the LF does
+          if (next == static_cast<unsigned char>(delimiter_)) {
+            starts_.push_back(static_cast<std::uint32_t>(at + 2));
+            step = 2;
+          } else if (next != '\r' && next != '\n') {
+            Fail(p + b, "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。");
+          }
         }
       } else if (c == '"') {
         // Only a quote that starts a field opens a quoted field; elsewhere it is text.
@@ -222,8 +295,7 @@ bool CsvScanner::ScanRecord() {
           quote_at = at;
         }
       } else {
-        std::size_t after = c == '\r' && next == '\n' ? at + 2 : at + 1;
-        finish(at, after, lines + 1);
+        finish(at, c == '\r' && next == '\n' ? at + 2 : at + 1);
         return true;
       }
       i = b + step;
@@ -235,17 +307,40 @@ bool CsvScanner::ScanRecord() {
   }
 }
 
+// Counts on from the last line asked for (or from the start of the file when `p` lies
+// before it). Bytes no longer in the buffer are read again from the file.
 std::int64_t CsvScanner::LineOf(const char* p) const {
-  const char* s = buf_.get() + record_begin_;
-  std::int64_t line = record_line_;
-  for (; s < p; ++s) {
-    if (*s == '\n' || (*s == '\r' && s[1] != '\n')) ++line;
+  std::int64_t target = buf_offset_ + (p - buf_.get());
+  if (target < line_offset_) {
+    line_offset_ = 0;
+    line_ = 1;
   }
-  return line;
+  std::int64_t at = line_offset_;
+  std::int64_t lines = 0;
+  char chunk[1 << 16];
+  while (at < std::min(target, buf_offset_)) {
+    std::size_t want = static_cast<std::size_t>(
+        std::min<std::int64_t>(sizeof chunk - 1, std::min(target, buf_offset_) - at));
+    ssize_t got = ::pread(fd_, chunk, want + 1, at);  // one more byte: what follows a CR
+    if (got <= 0) throw CsvFileError(path_, OsErrorText(got < 0 ? errno : EIO));
+    std::size_t used = std::min(want, static_cast<std::size_t>(got));
+    int next = static_cast<std::size_t>(got) > used ? static_cast<unsigned char>(chunk[used]) : -1;
+    lines += CountLineEnds(chunk, used, next);
+    at += static_cast<std::int64_t>(used);
+  }
+  if (at < target) {
+    std::size_t from = static_cast<std::size_t>(at - buf_offset_);
+    std::size_t to = static_cast<std::size_t>(target - buf_offset_);
+    int next = to < end_ ? static_cast<unsigned char>(buf_[to]) : -1;
+    lines += CountLineEnds(buf_.get() + from, to - from, next);
+  }
+  line_offset_ = target;
+  line_ += lines;
+  return line_;
 }
 
-void CsvScanner::Fail(std::int64_t line, std::string_view detail) const {
-  throw CsvFormatError(path_, line, detail);
+void CsvScanner::Fail(const char* at, std::string_view detail) const {
+  throw CsvFormatError(path_, LineOf(at), detail);
 }
 
 }  // namespace sorbel::csvdb

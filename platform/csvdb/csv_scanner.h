@@ -34,8 +34,6 @@ class CsvScanner {
   // Back to before the first record.
   void Rewind();
 
-  // Line (1-based) on which the current record starts.
-  std::int64_t RecordLine() const { return record_line_; }
   int FieldCount() const { return static_cast<int>(starts_.size()); }
   // Field i (0 <= i < FieldCount()) as it stands in the file, with its quotes if it has
   // them; valid until the next Next() or Rewind().
@@ -45,30 +43,39 @@ class CsvScanner {
         static_cast<std::size_t>(i) + 1 < starts_.size() ? starts_[i + 1] - 1 : record_size_;
     return std::string_view(buf_.get() + record_begin_ + begin, end - begin);
   }
-  // Line of the byte at `p`, which points into the current record.
+
+  // Line (1-based) on which the current record starts, and line of the byte at `p`, which
+  // points into the current record. Lines are counted when asked, from the last line asked
+  // for: cheap for messages and for the next record, not meant for every record of a file.
+  std::int64_t RecordLine() const { return LineOf(buf_.get() + record_begin_); }
   std::int64_t LineOf(const char* p) const;
 
  private:
   bool ScanRecord();
+  bool ScanRecordFast();
+  bool ScanRecordExact();
   bool Fill();
-  [[noreturn]] void Fail(std::int64_t line, std::string_view detail) const;
+  [[noreturn]] void Fail(const char* at, std::string_view detail) const;
 
   std::string path_;
   char delimiter_;
   int fd_ = -1;
   std::unique_ptr<char[]> buf_;
-  std::size_t capacity_ = 0;  // usable bytes; a block of slack follows for wide loads
-  std::size_t end_ = 0;       // valid bytes in buf_
+  std::size_t capacity_ = 0;     // usable bytes; a block of slack follows for wide loads
+  std::size_t end_ = 0;          // valid bytes in buf_
+  std::int64_t buf_offset_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
   bool bom_ = false;
   bool started_ = false;  // Next() has been called since open or rewind
 
-  std::size_t record_begin_ = 0;   // offset of the current record in buf_
-  std::uint32_t record_size_ = 0;  // its length without the line end
-  std::size_t next_ = 0;           // offset of the byte after its line end
-  std::int64_t record_line_ = 1;
-  std::int64_t next_line_ = 1;
+  std::size_t record_begin_ = 0;       // offset of the current record in buf_
+  std::uint32_t record_size_ = 0;      // its length without the line end
+  std::size_t next_ = 0;               // offset of the byte after its line end
   std::vector<std::uint32_t> starts_;  // field starts, relative to record_begin_
+
+  // The last line asked for: the file offset of a byte and the line it is on.
+  mutable std::int64_t line_offset_ = 0;
+  mutable std::int64_t line_ = 1;
 };
 
 }  // namespace sorbel::csvdb

@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/csvdb/csv_reader.h"
@@ -98,6 +100,13 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   }
 }
 
+// The same work under a second name: a module whose xConnect is its xCreate would be
+// eponymous, a table of its own name that any query could open.
+int Reconnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out,
+              char** message) {
+  return Connect(db, aux, argc, argv, out, message);
+}
+
 int Disconnect(sqlite3_vtab* vtab) {
   delete TableOf(vtab);
   return SQLITE_OK;
@@ -171,8 +180,10 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int i) {
         sqlite3_result_double(context, field.real);
         break;
       case FieldKind::kText:
+        // Copied: the reader reuses its buffers on the next record, and SQLite may keep a
+        // value longer than that (max(), a bare column beside an aggregate).
         sqlite3_result_text(context, field.text.data(), static_cast<int>(field.text.size()),
-                            table->owner->SharesText() ? SQLITE_STATIC : SQLITE_TRANSIENT);
+                            SQLITE_TRANSIENT);
         break;
     }
     return SQLITE_OK;
@@ -205,9 +216,7 @@ int Update(sqlite3_vtab* vtab, int /*argc*/, sqlite3_value** /*argv*/, sqlite3_i
 CsvTables::CsvTables(DataSource source) : source_(std::move(source)) {
   module_.iVersion = 1;
   module_.xCreate = Connect;
-  module_.xConnect = [](sqlite3* db, void* aux, int argc, const char* const* argv,
-                        sqlite3_vtab** out,
-                        char** message) { return Connect(db, aux, argc, argv, out, message); };
+  module_.xConnect = Reconnect;
   module_.xBestIndex = BestIndex;
   module_.xDisconnect = Disconnect;
   module_.xDestroy = Disconnect;

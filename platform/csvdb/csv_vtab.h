@@ -26,10 +26,6 @@ class CsvTables {
   // Error (file missing, unreadable, malformed header, too many columns) or Error(kErrQuery).
   void Create(sqlite3* db, const std::string& name);
 
-  // Whether text values may point into the reader's buffer (true) or must be copied by SQLite
-  // (false): sharing is only safe when no value is kept beyond the row it came from.
-  void ShareText(bool share) { share_text_ = share; }
-
   const DataSource& Source() const { return source_; }
 
   // The failure held since the last Forget, rethrown once; nothing when none is held.
@@ -37,12 +33,9 @@ class CsvTables {
   void RethrowKept();
   void Forget() { kept_ = nullptr; }
 
-  bool SharesText() const { return share_text_; }
-
  private:
   DataSource source_;
   sqlite3_module module_{};
-  bool share_text_ = false;
   std::exception_ptr kept_;
 };
 

@@ -71,28 +71,19 @@ std::string ActionName(int action, const char* arg1, const char* arg2) {
 
 QueryGuard::QueryGuard(sqlite3* db) { sqlite3_set_authorizer(db, AuthorizerCallback, this); }
 
-void QueryGuard::Reset() {
-  refused_.clear();
-  selects_ = 0;
-  other_functions_ = false;
-}
+void QueryGuard::Reset() { refused_.clear(); }
 
 int QueryGuard::Authorize(int action, const char* arg1, const char* arg2) {
   if (!armed_) return SQLITE_OK;
   switch (action) {
     case SQLITE_SELECT:
-      ++selects_;
-      return SQLITE_OK;
     case SQLITE_READ:
     case SQLITE_RECURSIVE:
       return SQLITE_OK;
-    case SQLITE_FUNCTION: {
+    case SQLITE_FUNCTION:
       // Extensions are off on the connection as well; this names the refusal clearly.
-      std::string name = LowerAscii(arg2 != nullptr ? arg2 : "");
-      if (name == "load_extension") break;
-      if (name != "like") other_functions_ = true;
+      if (LowerAscii(arg2 != nullptr ? arg2 : "") == "load_extension") break;
       return SQLITE_OK;
-    }
     default:
       break;
   }

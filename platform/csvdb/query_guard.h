@@ -26,18 +26,12 @@ class QueryGuard {
   // What the authorizer refused since Reset ("INSERT", "PRAGMA journal_mode", ...), or empty.
   const std::string& Refused() const { return refused_; }
 
-  // True when the statement prepared since Reset is one plain SELECT calling no function but
-  // LIKE: then no value is kept beyond the row it came from (no aggregate, no subquery).
-  bool ValuesStayInTheirRow() const { return selects_ == 1 && !other_functions_; }
-
   // Called by SQLite; public only for the callback's sake.
   int Authorize(int action, const char* arg1, const char* arg2);
 
  private:
   bool armed_ = true;
   std::string refused_;
-  int selects_ = 0;
-  bool other_functions_ = false;
 };
 
 // True when `tail` holds nothing but blanks, comments ("-- ..." and "/* ... */") and ';'.

@@ -13,15 +13,16 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
-#include "platform/libreoffice/csv_link.h"
+#include "platform/libreoffice/csv_load.h"
 #include "platform/libreoffice/uno_text.h"
 
 namespace sorbel {
@@ -36,6 +37,22 @@ namespace util = com::sun::star::util;
 
 constexpr char kPrepare[] = "LibreOffice Calc の文書を用意できません";
 
+void Close(const uno::Reference<frame::XModel>& document) {
+  uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
+  if (closeable.is()) closeable->close(true);
+}
+
+// Runs `step` and tells whether it went through; for tidying up, where a failure changes nothing.
+bool Quietly(void (*step)(const uno::Reference<frame::XModel>&),
+             const uno::Reference<frame::XModel>& document) {
+  try {
+    step(document);
+    return true;
+  } catch (const uno::Exception&) {
+    return false;
+  }
+}
+
 // What the application, its documents and its sheets share.
 class Session {
  public:
@@ -45,12 +62,10 @@ class Session {
   // A document never shown is closed, and the office with it when it holds nothing else: no
   // invisible office is left behind. Then the bridge goes; a shown office runs on.
   ~Session() {
+    for (const auto& document : replaced_) Quietly(Close, document);
     if (!visible_) {
       try {
-        for (const auto& document : documents_) {
-          uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
-          if (closeable.is()) closeable->close(true);
-        }
+        for (const auto& document : documents_) Close(document);
         uno::Reference<container::XIndexAccess> frames(desktop_->getFrames(), uno::UNO_QUERY);
         if (frames.is() && frames->getCount() == 0) desktop_->terminate();
       } catch (const uno::Exception&) {
@@ -61,17 +76,30 @@ class Session {
     desktop_.clear();
   }
 
-  uno::Reference<sheet::XSpreadsheetDocument> AddDocument() {
+  bool Visible() const { return visible_; }
+
+  uno::Reference<frame::XComponentLoader> Loader() const {
+    return uno::Reference<frame::XComponentLoader>(desktop_, uno::UNO_QUERY_THROW);
+  }
+
+  uno::Reference<frame::XModel> AddDocument() {
     beans::PropertyValue hidden;
     hidden.Name = "Hidden";
     hidden.Value <<= !visible_;
-    uno::Sequence<beans::PropertyValue> arguments(&hidden, 1);
-    uno::Reference<frame::XComponentLoader> loader(desktop_, uno::UNO_QUERY_THROW);
     uno::Reference<frame::XModel> model(
-        loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, arguments),
+        Loader()->loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                       uno::Sequence<beans::PropertyValue>(&hidden, 1)),
         uno::UNO_QUERY_THROW);
     documents_.push_back(model);
-    return uno::Reference<sheet::XSpreadsheetDocument>(model, uno::UNO_QUERY_THROW);
+    return model;
+  }
+
+  // `replacement` takes the place of `document`, which is closed, or at the latest when the
+  // session ends.
+  void Replace(const uno::Reference<frame::XModel>& document,
+               const uno::Reference<frame::XModel>& replacement) {
+    std::replace(documents_.begin(), documents_.end(), document, replacement);
+    if (!Quietly(Close, document)) replaced_.push_back(document);
   }
 
   void SetVisible(bool visible) {
@@ -80,7 +108,6 @@ class Session {
       uno::Reference<awt::XWindow> window = frame->getContainerWindow();
       window->setVisible(visible);
       if (!visible) continue;
-      frame->activate();
       uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
       if (top.is()) top->toFront();
     }
@@ -91,56 +118,76 @@ class Session {
   std::unique_ptr<OfficeConnection> connection_;  // first, so that it goes last
   uno::Reference<frame::XDesktop2> desktop_;
   std::vector<uno::Reference<frame::XModel>> documents_;
+  std::vector<uno::Reference<frame::XModel>> replaced_;  // not closed yet
   bool visible_ = false;
+};
+
+// One document as its sheets see it. An import puts a new document in its place, so the sheets
+// reach the document through this rather than holding it.
+struct Workbook {
+  std::shared_ptr<Session> session;  // first, so that it goes last
+  uno::Reference<frame::XModel> model;
+  uno::Reference<sheet::XSpreadsheets> sheets;
 };
 
 class CalcSheet : public SpreadsheetSheet {
  public:
-  CalcSheet(std::shared_ptr<Session> session, uno::Reference<sheet::XSpreadsheets> sheets,
-            uno::Reference<sheet::XSpreadsheet> sheet)
-      : session_(std::move(session)), sheets_(std::move(sheets)), sheet_(std::move(sheet)) {}
+  CalcSheet(std::shared_ptr<Workbook> workbook, std::string name)
+      : workbook_(std::move(workbook)), name_(std::move(name)) {}
 
-  std::string Name() const override {
-    try {
-      return FromOUString(uno::Reference<container::XNamed>(sheet_, uno::UNO_QUERY_THROW)->getName());
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
-  }
+  std::string Name() const override { return name_; }
 
   void Delete() override {
-    std::string name = Name();
     try {
-      sheets_->removeByName(ToOUString(name));
+      workbook_->sheets->removeByName(ToOUString(name_));
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }
   }
 
-  void ImportCsv(const CsvImportSettings& settings) override { LinkCsv(sheet_, settings); }
+  // Calc reads a text file fastest into a document of its own: that document, its one sheet
+  // renamed to this one, takes the place of the prepared one, which held nothing but this sheet.
+  void ImportCsv(const CsvImportSettings& settings) override {
+    Session& session = *workbook_->session;
+    uno::Reference<frame::XModel> loaded = LoadCsv(session.Loader(), settings, !session.Visible());
+    uno::Reference<sheet::XSpreadsheets> sheets;
+    try {
+      sheets =
+          uno::Reference<sheet::XSpreadsheetDocument>(loaded, uno::UNO_QUERY_THROW)->getSheets();
+      uno::Reference<container::XNamed>(sheets->getByName(sheets->getElementNames()[0]),
+                                        uno::UNO_QUERY_THROW)
+          ->setName(ToOUString(name_));
+      // New work the user has not saved, as any new document with content.
+      uno::Reference<util::XModifiable>(loaded, uno::UNO_QUERY_THROW)->setModified(true);
+    } catch (const uno::Exception& e) {
+      Quietly(Close, loaded);
+      throw OfficeError("ファイル「" + settings.path + "」を読み込めません", e);
+    }
+    session.Replace(workbook_->model, loaded);
+    workbook_->model = loaded;
+    workbook_->sheets = sheets;
+  }
 
  private:
-  std::shared_ptr<Session> session_;  // first, so that it goes last
-  uno::Reference<sheet::XSpreadsheets> sheets_;
-  uno::Reference<sheet::XSpreadsheet> sheet_;
+  std::shared_ptr<Workbook> workbook_;
+  std::string name_;
 };
 
 class CalcDocument : public SpreadsheetDocument {
  public:
-  CalcDocument(std::shared_ptr<Session> session, uno::Reference<sheet::XSpreadsheets> sheets)
-      : session_(std::move(session)), sheets_(std::move(sheets)) {}
+  explicit CalcDocument(std::shared_ptr<Workbook> workbook) : workbook_(std::move(workbook)) {}
 
   // "Sheet" and the first number no sheet goes by yet, placed last.
   std::unique_ptr<SpreadsheetSheet> AddSheet() override {
     try {
-      uno::Sequence<rtl::OUString> names = sheets_->getElementNames();
+      uno::Sequence<rtl::OUString> names = workbook_->sheets->getElementNames();
       std::set<rtl::OUString> taken(names.begin(), names.end());
       rtl::OUString name;
       for (int n = 1; name.isEmpty() || taken.count(name) != 0; ++n) {
         name = "Sheet" + rtl::OUString::number(n);
       }
-      sheets_->insertNewByName(name, static_cast<sal_Int16>(names.getLength()));
-      return Wrap(name);
+      workbook_->sheets->insertNewByName(name, static_cast<sal_Int16>(names.getLength()));
+      return std::make_unique<CalcSheet>(workbook_, FromOUString(name));
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }
@@ -149,7 +196,9 @@ class CalcDocument : public SpreadsheetDocument {
   std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
     try {
       std::vector<std::unique_ptr<SpreadsheetSheet>> out;
-      for (const rtl::OUString& name : sheets_->getElementNames()) out.push_back(Wrap(name));
+      for (const rtl::OUString& name : workbook_->sheets->getElementNames()) {
+        out.push_back(std::make_unique<CalcSheet>(workbook_, FromOUString(name)));
+      }
       return out;
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
@@ -157,13 +206,7 @@ class CalcDocument : public SpreadsheetDocument {
   }
 
  private:
-  std::unique_ptr<SpreadsheetSheet> Wrap(const rtl::OUString& name) {
-    uno::Reference<sheet::XSpreadsheet> sheet(sheets_->getByName(name), uno::UNO_QUERY_THROW);
-    return std::make_unique<CalcSheet>(session_, sheets_, sheet);
-  }
-
-  std::shared_ptr<Session> session_;  // first, so that it goes last
-  uno::Reference<sheet::XSpreadsheets> sheets_;
+  std::shared_ptr<Workbook> workbook_;
 };
 
 class CalcApplication : public SpreadsheetApplication {
@@ -180,7 +223,13 @@ class CalcApplication : public SpreadsheetApplication {
 
   std::unique_ptr<SpreadsheetDocument> AddDocument() override {
     try {
-      return std::make_unique<CalcDocument>(session_, session_->AddDocument()->getSheets());
+      auto workbook = std::make_shared<Workbook>();
+      workbook->session = session_;
+      workbook->model = session_->AddDocument();
+      workbook->sheets =
+          uno::Reference<sheet::XSpreadsheetDocument>(workbook->model, uno::UNO_QUERY_THROW)
+              ->getSheets();
+      return std::make_unique<CalcDocument>(std::move(workbook));
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }

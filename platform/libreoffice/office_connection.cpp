@@ -24,10 +24,8 @@ uno::Reference<uno::XComponentContext> BootstrapLocalContext() {
   try {
     // The runtime reads its registries through the office's fundamental settings; setting the
     // same value again is harmless.
-    rtl::Bootstrap::set(
-        "URE_BOOTSTRAP",
-        ToOUString(std::string("vnd.sun.star.pathname:") + SORBEL_LIBREOFFICE_PROGRAM +
-                   "/fundamentalrc"));
+    rtl::Bootstrap::set("URE_BOOTSTRAP", ToOUString(std::string("vnd.sun.star.pathname:") +
+                                                    SORBEL_LIBREOFFICE_PROGRAM + "/fundamentalrc"));
     return cppu::defaultBootstrap_InitialComponentContext();
   } catch (const uno::Exception& e) {
     throw OfficeError("LibreOffice の実行環境を準備できません", e);

@@ -147,8 +147,8 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Start(const std::string& program,
   close(report[0]);
   if (failure != 0 || pid <= 0) {
     int err = failure != 0 ? failure : ECHILD;
-    throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません（" + program + "）: " +
-                                     OsErrorText(err));
+    throw Error(kErrSpreadsheet,
+                "LibreOffice Calc を起動できません（" + program + "）: " + OsErrorText(err));
   }
   int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
   return std::unique_ptr<OfficeProcess>(new OfficeProcess(pidfd));

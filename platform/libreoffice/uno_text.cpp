@@ -2,8 +2,8 @@
 // Conversions substitute rather than fail, so a message never gets lost on the way.
 #include "platform/libreoffice/uno_text.h"
 
-#include <rtl/string.hxx>
 #include <rtl/textenc.h>
+#include <rtl/string.hxx>
 
 namespace sorbel {
 

@@ -154,10 +154,10 @@ class SpreadsheetDisplayTest : public ::testing::Test {
 TEST_F(SpreadsheetDisplayTest, PreparesHiddenImportsThenShowsAndLetsGo) {
   EXPECT_TRUE(Show("windows-31j"));
   EXPECT_TRUE(box_.shown.empty());
-  EXPECT_EQ(Calls(), (std::vector<std::string>{
-                         "CreateApplication", "SetVisible false", "AddDocument", "AddSheet",
-                         "Sheets", "Delete Sheet1", "ImportCsv Sheet9", "SetVisible true",
-                         "release application", "release document"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"CreateApplication", "SetVisible false",
+                                               "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
+                                               "ImportCsv Sheet9", "SetVisible true",
+                                               "release application", "release document"}));
   EXPECT_EQ(state_.calls.back(), "release sheet Sheet9");
   ASSERT_EQ(state_.imports.size(), 1u);
   EXPECT_EQ(state_.imports[0].path, result_);
@@ -170,9 +170,9 @@ TEST_F(SpreadsheetDisplayTest, OnlyTheAddedSheetRemainsWhateverTheDocumentHeld) 
     std::vector<std::string> sheets;
     size_t added_at;
   };
-  for (const Case& c : {Case{{"Sheet1"}, 0}, Case{{"Sheet1", "Sheet2", "Sheet3"}, 1},
-                        Case{{"Sheet1", "Sheet2", "Sheet3"}, 3},
-                        Case{{"sheet9", "Sheet9 ", "表1"}, 0}}) {
+  for (const Case& c :
+       {Case{{"Sheet1"}, 0}, Case{{"Sheet1", "Sheet2", "Sheet3"}, 1},
+        Case{{"Sheet1", "Sheet2", "Sheet3"}, 3}, Case{{"sheet9", "Sheet9 ", "表1"}, 0}}) {
     state_ = FakeState();
     state_.sheets = c.sheets;
     state_.added_at = c.added_at;
@@ -215,8 +215,8 @@ TEST_F(SpreadsheetDisplayTest, FailedImportIsToldAndTheSheetStillShown) {
 }
 
 TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
-  for (std::string step : {"SetVisible false", "AddDocument", "AddSheet", "Sheets",
-                           "Delete Sheet1", "SetVisible true"}) {
+  for (std::string step : {"SetVisible false", "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
+                           "SetVisible true"}) {
     state_ = FakeState();
     state_.fail_at = step;
     try {
@@ -241,17 +241,19 @@ TEST_F(SpreadsheetDisplayTest, EveryColumnOfTheWidestRecordIsImportedAsText) {
     int columns;
   };
   std::string wide_header;
-  for (int i = 1; i <= 33; ++i) wide_header += (i > 1 ? "," : "") + std::string("列") + std::to_string(i);
+  for (int i = 1; i <= 33; ++i) {
+    wide_header += (i > 1 ? "," : "") + std::string("列") + std::to_string(i);
+  }
   for (const Case& c : {
            Case{wide_header + "\r\n" + std::string(32, ',') + "\r\n", 33},
-           Case{"商品名,価格\r\n\r\n", 2},                                 // no records
-           Case{"", 1},                                                     // empty file
-           Case{"a,b\r\n1,000,2\r\n", 3},                    // an unquoted comma widens a row
-           Case{"a,b\r\n\"1,000\",2\r\n", 2},                // a quoted one does not
-           Case{"a,b\r\n\"x\r\ny,z\",2\r\n", 2},             // nor a quoted line break
-           Case{"a,b\r\n\"say \"\"x,y\"\"\",2\r\n", 2},      // nor a doubled quote
-           Case{"a,b\r\n12\"inch,3,4\r\n", 3},               // a quote inside a value is text
-           Case{"\x83\x5c,\x95\x5c,\x94\x5c\r\n", 3},        // CP932 second bytes
+           Case{"商品名,価格\r\n\r\n", 2},               // no records
+           Case{"", 1},                                  // empty file
+           Case{"a,b\r\n1,000,2\r\n", 3},                // an unquoted comma widens a row
+           Case{"a,b\r\n\"1,000\",2\r\n", 2},            // a quoted one does not
+           Case{"a,b\r\n\"x\r\ny,z\",2\r\n", 2},         // nor a quoted line break
+           Case{"a,b\r\n\"say \"\"x,y\"\"\",2\r\n", 2},  // nor a doubled quote
+           Case{"a,b\r\n12\"inch,3,4\r\n", 3},           // a quote inside a value is text
+           Case{"\x83\x5c,\x95\x5c,\x94\x5c\r\n", 3},    // CP932 second bytes
        }) {
     state_ = FakeState();
     Write(c.bytes);

@@ -24,6 +24,12 @@ TEST(CodePageTest, Cp932RoundTripIncludingVendorExtensions) {
   EXPECT_EQ(ToUtf8("\xee\xe0", "windows-31j"), "髙");
 }
 
+TEST(CodePageTest, ControlCharactersPassUnchangedAsOnWindows) {
+  const std::string controls("\x1a\x1c\x7f", 3);
+  EXPECT_EQ(FromUtf8("a" + controls + "家", "windows-31j"), "a" + controls + "\x89\xc6");
+  EXPECT_EQ(ToUtf8("a" + controls + "\x89\xc6", "windows-31j"), "a" + controls + "家");
+}
+
 TEST(CodePageTest, UnmappableCharactersBecomeCharacterReferences) {
   // An emoji and a Korean syllable have no CP932 form; the rest of the text stays whole.
   std::string bytes = FromUtf8("a😀b한c", "windows-31j");

@@ -196,7 +196,7 @@ TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [late.csv]"); }, &description),
             kErrCsvFormat);
   EXPECT_NE(description.find("late.csv"), std::string::npos) << description;
-  EXPECT_NE(description.find("52"), std::string::npos) << description;
+  EXPECT_NE(description.find("の52行目"), std::string::npos) << description;
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT count(*) FROM [late.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT id FROM [extra.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [empty.csv]"); }, &description),
@@ -205,6 +205,16 @@ TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [wide.csv]"); }, &description),
             kErrCsvFormat);
   EXPECT_NE(description.find("2001"), std::string::npos) << description;
+
+  // A byte the character set does not allow is found when SQLite asks for the field.
+  folder.Write("bytes.csv", "id,name\r\n1,ok\r\n2,\xff\xfe\r\n");
+  EXPECT_EQ(
+      ErrorNumberOf([&] { folder.Query("SELECT id FROM [bytes.csv]", "CharacterSet=UTF-8"); }), 0);
+  EXPECT_EQ(
+      ErrorNumberOf([&] { folder.Query("SELECT name FROM [bytes.csv]", "CharacterSet=UTF-8"); },
+                    &description),
+      kErrCsvFormat);
+  EXPECT_NE(description.find("の3行目"), std::string::npos) << description;
 
   // The connection stays usable after a fault.
   auto connection = folder.Connect();

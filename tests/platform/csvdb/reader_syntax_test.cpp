@@ -80,12 +80,26 @@ TEST(ReaderSyntaxTest, ByteOrderMarkIsSkippedAndHeaderNamesAreExact) {
   EXPECT_EQ(reader->Charset(), "UTF-8");
 }
 
+// Records followed by this much more are read by whole 64-byte blocks; at the end of a file
+// they are read byte event by byte event. Quote faults must come out the same both ways.
+std::string Filler(int columns) {
+  std::string row;
+  for (int c = 0; c < columns; ++c) row += c ? ",9" : "9";
+  std::string filler;
+  while (filler.size() < 200) filler += row + "\n";
+  return filler;
+}
+
 TEST(ReaderSyntaxTest, QuoteInsideAnUnquotedFieldIsText) {
   TempFolder dir;
-  // Only a quote that starts a field opens a quoted field; 37.8"N and a blank before a
-  // quote are text as written, and the comma after them still separates.
-  std::string path = dir.Write("a,b,c\n37.8\"N,12\" x, \"y\"\n");
-  EXPECT_EQ(ReadAll(path), (Rows{{"37.8\"N", "12\" x", " \"y\""}}));
+  for (const std::string& more : {std::string(), Filler(3)}) {
+    // Only a quote that starts a field opens a quoted field; 37.8"N and a blank before a
+    // quote are text as written, and the comma after them still separates.
+    std::string path = dir.Write("a,b,c\n37.8\"N,12\" x, \"y\"\na\"b,c\",d\n" + more);
+    Rows rows = ReadAll(path);
+    rows.resize(2);
+    EXPECT_EQ(rows, (Rows{{"37.8\"N", "12\" x", " \"y\""}, {"a\"b", "c\"", "d"}}));
+  }
 }
 
 TEST(ReaderSyntaxTest, MalformedQuotingIsAnErrorNamingFileAndLine) {
@@ -94,8 +108,15 @@ TEST(ReaderSyntaxTest, MalformedQuotingIsAnErrorNamingFileAndLine) {
   std::string open_quote = dir.Write("a,b\n1,2\n3,\"never\nclosed\n5,6\n", "open.csv");
   ExpectFormatError([&] { ReadAll(open_quote); }, open_quote, 3, "閉じられない");
   // Text after a closing quote cannot be read one way only.
-  std::string after = dir.Write("a,b\n1,2\n3,\"x\ny\"z\n", "after.csv");
-  ExpectFormatError([&] { ReadAll(after); }, after, 4, "閉じる引用符");
+  for (const std::string& more : {std::string(), Filler(2)}) {
+    std::string after = dir.Write("a,b\n1,2\n3,\"x\ny\"z\n" + more, "after.csv");
+    ExpectFormatError([&] { ReadAll(after); }, after, 4, "閉じる引用符");
+    std::string first = dir.Write("a,b\n\"x\"y,2\n" + more, "first.csv");
+    ExpectFormatError([&] { ReadAll(first); }, first, 2, "閉じる引用符");
+    // The closing quote as the last byte of a 64-byte block, the stray byte after it.
+    std::string edge = dir.Write("a,b\n\"" + std::string(62, 'x') + "\"z,2\n" + more, "edge.csv");
+    ExpectFormatError([&] { ReadAll(edge); }, edge, 2, "閉じる引用符");
+  }
 }
 
 TEST(ReaderSyntaxTest, NulByteIsAnErrorWhenTheFieldIsRead) {

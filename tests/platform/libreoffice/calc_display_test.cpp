@@ -47,7 +47,8 @@ class CalcDisplayTest : public ::testing::Test {
   }
 
   static void ExpectShownAsText(const SeenDocument& document, const Grid& expected) {
-    EXPECT_EQ(document.sheet_names.size(), 1u);
+    // The sheet added for the result, under the name the office gave it; the rest deleted.
+    EXPECT_EQ(document.sheet_names, std::vector<std::string>{"Sheet2"});
     EXPECT_TRUE(document.visible);
     EXPECT_FALSE(document.saved);
     ASSERT_EQ(document.cells, expected);
@@ -101,23 +102,23 @@ TEST_F(CalcDisplayTest, WideUtf8ResultArrivesAsWrittenInEveryColumn) {
   RecordingBox box;
   EXPECT_TRUE(ShowExcel(*host_, box, path, "UTF-8"));
   EXPECT_TRUE(box.shown.empty());
-  ExpectShownAsText(TheDocument(), result.cells);
+  SeenDocument document = TheDocument();
+  ExpectShownAsText(document, result.cells);
+  EXPECT_TRUE(document.modified) << "new work would be closed without a question";
 }
 
 TEST_F(CalcDisplayTest, Cp932ResultKeepsJapaneseExact) {
-  const std::string text =
-      "商品名,カテゴリー名,タグ\r\n①②,㈱髙島屋,ｱｲｳ～〜\r\n№１,髙﨑,―ー‐\r\n";
+  const std::string text = "商品名,カテゴリー名,タグ\r\n①②,㈱髙島屋,ｱｲｳ～〜\r\n№１,髙﨑,―ー‐\r\n";
   std::string path = WriteResult("cp932.csv", FromUtf8(text, "windows-31j"));
 
   RecordingBox box;
   EXPECT_TRUE(ShowExcel(*host_, box, path, "windows-31j"));
   EXPECT_TRUE(box.shown.empty());
   // CP932's wave dash comes back as the full-width tilde; written that way it reads the same.
-  ExpectShownAsText(TheDocument(), {{"商品名", "カテゴリー名", "タグ"},
-                                    {"①②", "㈱髙島屋", ToUtf8(FromUtf8("ｱｲｳ～〜", "windows-31j"),
-                                                                 "windows-31j")},
-                                    {"№１", "髙﨑", ToUtf8(FromUtf8("―ー‐", "windows-31j"),
-                                                           "windows-31j")}});
+  ExpectShownAsText(TheDocument(),
+                    {{"商品名", "カテゴリー名", "タグ"},
+                     {"①②", "㈱髙島屋", ToUtf8(FromUtf8("ｱｲｳ～〜", "windows-31j"), "windows-31j")},
+                     {"№１", "髙﨑", ToUtf8(FromUtf8("―ー‐", "windows-31j"), "windows-31j")}});
 }
 
 TEST_F(CalcDisplayTest, EmptyResultShowsTheHeaderOnly) {

@@ -2,6 +2,8 @@
 // office, then watches /proc and the lock file until nothing of it is left.
 #include "tests/platform/libreoffice/office_probe.h"
 
+#include <stdlib.h>
+#include <unistd.h>
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -9,18 +11,16 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <dirent.h>
-#include <stdlib.h>
-#include <unistd.h>
+#include <com/sun/star/util/XModifiable.hpp>
 
 #include <chrono>
 #include <filesystem>
@@ -41,6 +41,7 @@ namespace table = com::sun::star::table;
 using com::sun::star::awt::XWindow2;
 using com::sun::star::text::XText;
 using com::sun::star::util::XCloseable;
+using com::sun::star::util::XModifiable;
 
 // A connection of the test's own to the office; empty when none listens.
 struct Probe {
@@ -77,8 +78,8 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
                                             uno::UNO_QUERY_THROW);
   auto cursor = first->createCursor();
   uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
-  auto end = uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)
-                 ->getRangeAddress();
+  auto end =
+      uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
   for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
     seen.cells.emplace_back();
     seen.is_text.emplace_back();
@@ -90,10 +91,11 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
     }
   }
   uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
-  uno::Reference<XWindow2> window(
-      model->getCurrentController()->getFrame()->getContainerWindow(), uno::UNO_QUERY_THROW);
+  uno::Reference<XWindow2> window(model->getCurrentController()->getFrame()->getContainerWindow(),
+                                  uno::UNO_QUERY_THROW);
   seen.visible = window->isVisible();
   seen.saved = !model->getURL().isEmpty();
+  seen.modified = uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->isModified();
   return seen;
 }
 

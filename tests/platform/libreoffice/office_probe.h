@@ -16,6 +16,7 @@ struct SeenDocument {
   std::vector<std::vector<bool>> is_text;       // per cell: held as text, not as number or formula
   bool visible = false;                         // its window is shown
   bool saved = false;                           // has a file behind it
+  bool modified = false;                        // closing it would ask to save
 };
 
 class TestOffice {

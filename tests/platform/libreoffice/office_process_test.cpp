@@ -57,8 +57,7 @@ TEST(OfficeProcessTest, StartedProgramHoldsNothingOfOurs) {
                           std::filesystem::read_symlink(entry.path()).string());
   }
   std::sort(descriptors.begin(), descriptors.end());
-  EXPECT_EQ(descriptors,
-            (std::vector<std::string>{"0 /dev/null", "1 /dev/null", "2 /dev/null"}));
+  EXPECT_EQ(descriptors, (std::vector<std::string>{"0 /dev/null", "1 /dev/null", "2 /dev/null"}));
   // Fields after the name: state, parent, process group, session.
   std::string stat = ReadFile(proc + "/stat");
   std::istringstream fields(stat.substr(stat.rfind(')') + 2));

@@ -1,16 +1,16 @@
-// The CSV import on a Calc sheet: filter options with a text type for every column, then a check
-// of cell A1, because the office reports an unreadable file only as text in the sheet.
-#include "platform/libreoffice/csv_link.h"
+// The CSV import: Calc's own text filter with a text type for every column, the file checked
+// first for a plain message, and cell A1 checked after, so a half-read file is never taken as done.
+#include "platform/libreoffice/csv_load.h"
 
-#include <com/sun/star/sheet/SheetLinkMode.hpp>
-#include <com/sun/star/sheet/XSheetLinkable.hpp>
-#include <com/sun/star/table/XColumnRowRange.hpp>
-#include <com/sun/star/table/XTableColumns.hpp>
-#include <com/sun/star/text/XText.hpp>
 #include <errno.h>
 #include <fcntl.h>
 #include <rtl/tencinfo.h>
 #include <unistd.h>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -23,15 +23,18 @@ namespace sorbel {
 namespace {
 
 namespace uno = com::sun::star::uno;
-using com::sun::star::sheet::SheetLinkMode_NONE;
-using com::sun::star::sheet::SheetLinkMode_VALUE;
-using com::sun::star::sheet::XSheetLinkable;
+using com::sun::star::beans::PropertyValue;
+using com::sun::star::frame::XComponentLoader;
+using com::sun::star::frame::XModel;
 using com::sun::star::sheet::XSpreadsheet;
-using com::sun::star::table::XColumnRowRange;
+using com::sun::star::sheet::XSpreadsheetDocument;
 using com::sun::star::text::XText;
+using com::sun::star::util::XCloseable;
 
 constexpr char kCsvFilter[] = "Text - txt - csv (StarCalc)";
 constexpr int kColumnText = 2;
+// Calc's widest sheet; a longer list only costs time.
+constexpr int kMaxColumns = 16384;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
@@ -44,7 +47,9 @@ rtl::OUString FileUrl(const std::string& path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string url = "file://";
   for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
       url += static_cast<char>(c);
     } else {
       url += '%';
@@ -99,7 +104,25 @@ rtl::OUString FirstField(const std::string& path, rtl_TextEncoding charset) {
   } else {
     field = head.substr(0, head.find_first_of(",\r\n"));
   }
+  // A quoted line break arrives in the cell as a plain LF.
+  for (size_t at = field.find('\r'); at != std::string::npos; at = field.find('\r', at)) {
+    if (at + 1 < field.size() && field[at + 1] == '\n') {
+      field.erase(at, 1);
+    } else {
+      field[at] = '\n';
+    }
+  }
   return rtl::OUString(field.data(), static_cast<sal_Int32>(field.size()), charset);
+}
+
+// Closes a document that must not stay open; quietly, as an error is on its way already.
+void Close(const uno::Reference<XModel>& model) {
+  try {
+    uno::Reference<XCloseable> closeable(model, uno::UNO_QUERY);
+    if (closeable.is()) closeable->close(true);
+  } catch (const uno::Exception&) {
+    // Nothing more can be done about it here.
+  }
 }
 
 }  // namespace
@@ -121,32 +144,45 @@ rtl_TextEncoding OfficeCharset(const std::string& codepage) {
   return charset;
 }
 
-void LinkCsv(const uno::Reference<XSpreadsheet>& sheet, const CsvImportSettings& settings) {
+uno::Reference<XModel> LoadCsv(const uno::Reference<XComponentLoader>& loader,
+                               const CsvImportSettings& settings, bool hidden) {
   rtl_TextEncoding charset = OfficeCharset(settings.codepage);
   std::string path = std::filesystem::absolute(settings.path).string();
+  // The office's own messages for a missing file are bare; ours name the file and the reason.
   rtl::OUString expected = FirstField(path, charset);
+
+  // As a template: a new untitled document that is not tied to the file and saves elsewhere.
+  PropertyValue arguments[4];
+  arguments[0].Name = "Hidden";
+  arguments[0].Value <<= hidden;
+  arguments[1].Name = "AsTemplate";
+  arguments[1].Value <<= true;
+  arguments[2].Name = "FilterName";
+  arguments[2].Value <<= rtl::OUString(kCsvFilter);
+  arguments[3].Name = "FilterOptions";
+  arguments[3].Value <<= FilterOptions(charset, std::clamp(settings.text_columns, 1, kMaxColumns));
+
+  uno::Reference<XModel> model;
   rtl::OUString found;
   try {
-    uno::Reference<XColumnRowRange> range(sheet, uno::UNO_QUERY_THROW);
-    int columns = std::min(std::max(settings.text_columns, 1), range->getColumns()->getCount());
-    uno::Reference<XSheetLinkable> linkable(sheet, uno::UNO_QUERY_THROW);
-    // Marked deprecated in the office's headers, yet the one call that reads a file into an
-    // existing sheet at its own size.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    linkable->link(FileUrl(path), "", kCsvFilter, FilterOptions(charset, columns),
-                   SheetLinkMode_VALUE);
-    // Plain values from here on: the document never reads the file again.
-    linkable->setLinkMode(SheetLinkMode_NONE);
-#pragma GCC diagnostic pop
-    uno::Reference<XText> a1(sheet->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
-    found = a1->getString();
+    model.set(loader->loadComponentFromURL(FileUrl(path), "_blank", 0,
+                                           uno::Sequence<PropertyValue>(arguments, 4)),
+              uno::UNO_QUERY_THROW);
+    uno::Reference<XSpreadsheetDocument> document(model, uno::UNO_QUERY_THROW);
+    uno::Reference<XSpreadsheet> sheet(
+        document->getSheets()->getByName(document->getSheets()->getElementNames()[0]),
+        uno::UNO_QUERY_THROW);
+    found =
+        uno::Reference<XText>(sheet->getCellByPosition(0, 0), uno::UNO_QUERY_THROW)->getString();
   } catch (const uno::Exception& e) {
+    Close(model);
     throw OfficeError("ファイル「" + path + "」を読み込めません", e);
   }
   if (found != expected) {
+    Close(model);
     throw Error(kErrSpreadsheet, "ファイル「" + path + "」を LibreOffice Calc に読み込めません。");
   }
+  return model;
 }
 
 }  // namespace sorbel

@@ -1,6 +1,6 @@
 // Code page names as the office's character set numbers: the names the program writes its files
 // in map to the right tables, CP932 with its vendor characters; unknown names are an error.
-#include "platform/libreoffice/csv_link.h"
+#include "platform/libreoffice/csv_load.h"
 
 #include <gtest/gtest.h>
 
