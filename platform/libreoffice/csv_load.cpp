@@ -13,8 +13,8 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/libreoffice/uno_text.h"
@@ -36,9 +36,11 @@ constexpr int kColumnText = 2;
 // Calc's widest sheet; a longer list only costs time.
 constexpr int kMaxColumns = 16384;
 
+// Code page names are ASCII; the user's locale has no say in their case.
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   return s;
 }
 
@@ -71,9 +73,9 @@ rtl::OUString FilterOptions(rtl_TextEncoding charset, int text_columns) {
   return ToOUString(options);
 }
 
-// The first field of the file as the office will read it into A1. Throws Error when the file
-// cannot be opened or read.
-rtl::OUString FirstField(const std::string& path, rtl_TextEncoding charset) {
+// The first field of the file as the office will read it into A1; nothing when it runs past the
+// first 64 KiB. Throws Error when the file cannot be opened or read.
+std::optional<rtl::OUString> FirstField(const std::string& path, rtl_TextEncoding charset) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
@@ -87,23 +89,30 @@ rtl::OUString FirstField(const std::string& path, rtl_TextEncoding charset) {
   int err = errno;
   close(fd);
   if (n < 0) throw Error(err, "ファイル「" + path + "」を読み込めません: " + OsErrorText(err));
+  bool whole_file = n < static_cast<ssize_t>(head.size());
   head.resize(n);
+  // The office drops a byte order mark.
+  if (charset == RTL_TEXTENCODING_UTF8 && head.compare(0, 3, "\xEF\xBB\xBF") == 0) head.erase(0, 3);
 
   std::string field;
+  bool ended = false;
   if (!head.empty() && head[0] == '"') {
-    for (size_t i = 1; i < head.size(); ++i) {
+    for (size_t i = 1; i < head.size() && !ended; ++i) {
       if (head[i] != '"') {
         field += head[i];
       } else if (i + 1 < head.size() && head[i + 1] == '"') {
         field += '"';
         ++i;
       } else {
-        break;
+        ended = true;
       }
     }
   } else {
-    field = head.substr(0, head.find_first_of(",\r\n"));
+    size_t end = head.find_first_of(",\r\n");
+    ended = end != std::string::npos;
+    field = head.substr(0, end);
   }
+  if (!ended && !whole_file) return std::nullopt;
   // A quoted line break arrives in the cell as a plain LF.
   for (size_t at = field.find('\r'); at != std::string::npos; at = field.find('\r', at)) {
     if (at + 1 < field.size() && field[at + 1] == '\n') {
@@ -149,7 +158,7 @@ uno::Reference<XModel> LoadCsv(const uno::Reference<XComponentLoader>& loader,
   rtl_TextEncoding charset = OfficeCharset(settings.codepage);
   std::string path = std::filesystem::absolute(settings.path).string();
   // The office's own messages for a missing file are bare; ours name the file and the reason.
-  rtl::OUString expected = FirstField(path, charset);
+  std::optional<rtl::OUString> expected = FirstField(path, charset);
 
   // As a template: a new untitled document that is not tied to the file and saves elsewhere.
   PropertyValue arguments[4];
@@ -178,7 +187,7 @@ uno::Reference<XModel> LoadCsv(const uno::Reference<XComponentLoader>& loader,
     Close(model);
     throw OfficeError("ファイル「" + path + "」を読み込めません", e);
   }
-  if (found != expected) {
+  if (expected && found != *expected) {
     Close(model);
     throw Error(kErrSpreadsheet, "ファイル「" + path + "」を LibreOffice Calc に読み込めません。");
   }

@@ -66,6 +66,7 @@ class LibreOfficeHost::Impl {
                                          "）が起動の途中で終了しました。");
       }
       if (now >= deadline) {
+        process->Stop();
         std::string seconds = std::to_string(options_.start_timeout_ms / 1000);
         throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません。soffice（" + program +
                                          "）が " + seconds + " 秒以内に応答しませんでした。" +

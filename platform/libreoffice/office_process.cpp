@@ -151,11 +151,16 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Start(const std::string& program,
                 "LibreOffice Calc を起動できません（" + program + "）: " + OsErrorText(err));
   }
   int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-  return std::unique_ptr<OfficeProcess>(new OfficeProcess(pidfd));
+  return std::unique_ptr<OfficeProcess>(new OfficeProcess(pid, pidfd));
 }
 
 OfficeProcess::~OfficeProcess() {
   if (pidfd_ >= 0) close(pidfd_);
+}
+
+void OfficeProcess::Stop() {
+  // Only while the pid is known to be ours: the started process leads its own group.
+  if (pidfd_ >= 0 && Running()) kill(-pid_, SIGTERM);
 }
 
 bool OfficeProcess::Running() const {

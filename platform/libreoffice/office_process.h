@@ -27,8 +27,13 @@ class OfficeProcess {
   // the arguments and the started process ends at once.
   bool Running() const;
 
+  // Ends the started process and everything in its process group, if still running: for an
+  // office we gave up on, so that it does not come up later unseen.
+  void Stop();
+
  private:
-  explicit OfficeProcess(int pidfd) : pidfd_(pidfd) {}
+  OfficeProcess(int pid, int pidfd) : pid_(pid), pidfd_(pidfd) {}
+  int pid_;
   int pidfd_;  // -1 when the process cannot be watched; it then counts as running
 };
 

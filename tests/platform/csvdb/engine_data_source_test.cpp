@@ -58,8 +58,9 @@ TEST(DsnFileTest, UnusableFilesAreDataSourceErrors) {
   folder.Write("sjis.dsn", "[ODBC]\nDefaultDir=\x83\x65\x83\x58\x83\x67\n");
   folder.Write("nosection.dsn", "DRIVER=Sorbel CSV\n");
   folder.Write("noequals.dsn", "[ODBC]\nDRIVER Sorbel CSV\n");
+  folder.Write("huge.dsn", "[ODBC]\nDRIVER=Sorbel CSV\n" + std::string(1 << 20, ';'));
   for (const char* name : {"missing.dsn", "empty.dsn", "bom.dsn", "binary.dsn", "sjis.dsn",
-                           "nosection.dsn", "noequals.dsn", ""}) {
+                           "nosection.dsn", "noequals.dsn", "huge.dsn", ""}) {
     std::string description;
     EXPECT_EQ(ErrorNumberOf([&] { ReadDsnFile(folder.Path(name)); }, &description), kErrDataSource)
         << name;

@@ -129,6 +129,17 @@ TEST_F(CalcDisplayTest, EmptyResultShowsTheHeaderOnly) {
   ExpectShownAsText(TheDocument(), {{"商品名", "価格"}});
 }
 
+TEST_F(CalcDisplayTest, QuotedFirstNameAfterAByteOrderMarkIsNoFailure) {
+  // What lands in A1 is checked against the file; quoting, a line break and a byte order mark
+  // must not make a good import look failed.
+  std::string path =
+      WriteResult("quoted.csv", "\xEF\xBB\xBF\"商品,\r\n\"\"名\"\"\",価格\r\nA,1\r\n");
+  RecordingBox box;
+  EXPECT_TRUE(ShowExcel(*host_, box, path, "UTF-8"));
+  EXPECT_TRUE(box.shown.empty()) << box.shown[0].text;
+  ExpectShownAsText(TheDocument(), {{"商品,\n\"名\"", "価格"}, {"A", "1"}});
+}
+
 TEST_F(CalcDisplayTest, MissingResultFileIsToldAndTheEmptySheetStillShown) {
   std::string path = office_->ProfileDir() + "/removed.csv";
   RecordingBox box;

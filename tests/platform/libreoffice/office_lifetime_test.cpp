@@ -1,8 +1,10 @@
-// Starting, reusing and leaving the office: a missing soffice is told plainly, a second display
-// joins the running office, and an office whose work was never shown is not left behind.
+// Starting, reusing and leaving the office: a missing or silent soffice is told plainly and not
+// left running, a second display joins the running office, and unshown work leaves no office.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -60,6 +62,30 @@ TEST_F(OfficeLifetimeTest, ProgramThatIsNoOfficeEndsTheWaitEarly) {
     EXPECT_EQ(e.Number(), kErrSpreadsheet);
     EXPECT_NE(e.Description().find("/bin/true"), std::string::npos) << e.Description();
   }
+}
+
+TEST_F(OfficeLifetimeTest, OfficeThatNeverAnswersIsStoppedAtTheTimeLimit) {
+  // A stand-in that runs but never listens; the marker makes its command line unique.
+  const std::string marker = "600." + std::to_string(getpid());
+  const std::string program = office_.ProfileDir() + "/silent-soffice";
+  std::ofstream(program) << "#!/bin/sh\nexec sleep " << marker << "\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  LibreOfficeOptions options = office_.Options();
+  options.program = program;
+  options.start_timeout_ms = 1000;
+  LibreOfficeHost host(options);
+  try {
+    host.CreateApplication();
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), kErrSpreadsheet);
+    EXPECT_NE(e.Description().find(program), std::string::npos) << e.Description();
+    EXPECT_NE(e.Description().find("1 秒"), std::string::npos) << e.Description();
+  }
+  for (int i = 0; i < 100 && ProcessesWith(marker) > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(ProcessesWith(marker), 0) << "the silent program was left running";
 }
 
 TEST_F(OfficeLifetimeTest, SecondDisplayJoinsTheRunningOffice) {

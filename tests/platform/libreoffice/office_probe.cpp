@@ -175,8 +175,7 @@ void TestOffice::End() {
   }
 }
 
-int TestOffice::Processes() const {
-  const std::string mark = "UserInstallation=file://" + profile_dir_;
+int ProcessesWith(const std::string& text) {
   int count = 0;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
@@ -184,9 +183,13 @@ int TestOffice::Processes() const {
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
     std::ifstream in(entry.path() / "cmdline", std::ios::binary);
     std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (cmdline.find(mark) != std::string::npos && !Ended(pid)) ++count;
+    if (cmdline.find(text) != std::string::npos && !Ended(pid)) ++count;
   }
   return count;
+}
+
+int TestOffice::Processes() const {
+  return ProcessesWith("UserInstallation=file://" + profile_dir_);
 }
 
 bool TestOffice::WaitLockGone(int timeout_ms) const {

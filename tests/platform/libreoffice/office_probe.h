@@ -19,6 +19,9 @@ struct SeenDocument {
   bool modified = false;                        // closing it would ask to save
 };
 
+// Processes, not yet ended, whose command line (arguments joined by NUL) holds `text`.
+int ProcessesWith(const std::string& text);
+
 class TestOffice {
  public:
   TestOffice();   // makes the profile folder
