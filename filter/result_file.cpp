@@ -20,15 +20,24 @@ namespace {
 // Appends a value as one CSV field: bare, or quoted with inner quotes doubled when it
 // holds a comma, a quote, CR or LF (a bare one would split the row).
 void AppendCsvField(std::string_view text, std::string& out) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+  bool needs_quotes = false;
+  for (char c : text) {
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+      needs_quotes = true;
+      break;
+    }
+  }
+  if (!needs_quotes) {
     out.append(text);
     return;
   }
   out += '"';
-  for (char c : text) {
-    out += c;
-    if (c == '"') out += '"';
+  for (size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+    out.append(text.substr(0, quote + 1));
+    out += '"';
+    text.remove_prefix(quote + 1);
   }
+  out.append(text);
   out += '"';
 }
 
