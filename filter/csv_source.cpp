@@ -1,5 +1,5 @@
-// Staging: a fast copy of the chosen catalogue under a temporary name, renamed over the staged
-// file, so the staged file is always either the old copy or the whole new one.
+// Staging: a fast copy of the chosen catalogue, on a thread of its own, under a temporary name
+// exchanged with the staged file at the end, so the staged file is the old copy or the new one.
 #include "filter/csv_source.h"
 
 #include <errno.h>
@@ -9,9 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 #include <vector>
 
+#include "platform/database.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -19,17 +22,21 @@ namespace {
 
 constexpr char kStagedName[] = "articles.csv";
 constexpr size_t kChunk = 1 << 20;
+// The most one kernel call copies, so that a stop request is seen within a few milliseconds.
+constexpr size_t kKernelStep = 64 << 20;
 
 // Closes the descriptor when the scope ends; Release hands it back for an explicit close.
 class FileDescriptor {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() { Reset(-1); }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int Get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   int Release() {
     int fd = fd_;
     fd_ = -1;
@@ -46,10 +53,17 @@ bool Unsupported(int err) {
          err == ENOTSUP;
 }
 
+// What a copy has to go by: a request to stop, and the bytes copied so far.
+struct CopyState {
+  std::atomic<bool> stop{false};
+  off_t copied = 0;
+};
+
 // Plain read/write from the current offsets to the end of `in`. Returns 0 or an errno value.
-int CopyByReading(int in, int out) {
+int CopyByReading(int in, int out, CopyState& state) {
   std::vector<char> buffer(kChunk);
   for (;;) {
+    if (state.stop) return ECANCELED;
     ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -64,17 +78,20 @@ int CopyByReading(int in, int out) {
       }
       done += w;
     }
+    state.copied += n;
   }
 }
 
-// Copies all of `in` to `out`, in the kernel where it can (copy_file_range, then sendfile),
-// else through a buffer. Returns 0 or an errno value.
-int CopyContents(int in, int out) {
+// Copies all of `in` from its file position to `out`, in the kernel where it can
+// (copy_file_range, then sendfile), else through a buffer. Returns 0 or an errno value.
+int CopyContents(int in, int out, CopyState& state) {
   bool moved_any = false;
   for (;;) {
-    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (state.stop) return ECANCELED;
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelStep, 0);
     if (n > 0) {
       moved_any = true;
+      state.copied += n;
       continue;
     }
     if (n == 0) {
@@ -87,9 +104,11 @@ int CopyContents(int in, int out) {
     break;
   }
   for (;;) {
-    ssize_t n = ::sendfile(out, in, nullptr, 1 << 30);
+    if (state.stop) return ECANCELED;
+    ssize_t n = ::sendfile(out, in, nullptr, kKernelStep);
     if (n > 0) {
       moved_any = true;
+      state.copied += n;
       continue;
     }
     if (n == 0) {
@@ -100,7 +119,7 @@ int CopyContents(int in, int out) {
     if (moved_any || !Unsupported(errno)) return errno;
     break;
   }
-  return CopyByReading(in, out);
+  return CopyByReading(in, out, state);
 }
 
 // Creates a new file with a name of its own in `folder`; sets `path` to that name.
@@ -124,11 +143,11 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 // Puts the finished copy in place of an earlier staged file. The two names are exchanged
 // rather than the copy renamed over the old file: for such a rename ext4 writes the whole new
 // file to disk before returning, which costs seconds for a large catalogue. The old copy then
-// has the temporary name and goes. Returns 0 or an errno value.
-int ReplaceStaged(const std::string& temp_path, const std::string& staged_path) {
+// has the temporary name and *exchanged is set: the caller removes it. Returns 0 or an errno.
+int ReplaceStaged(const std::string& temp_path, const std::string& staged_path, bool* exchanged) {
   if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, staged_path.c_str(), RENAME_EXCHANGE) ==
       0) {
-    ::unlink(temp_path.c_str());
+    *exchanged = true;
     return 0;
   }
   // A file system that cannot exchange names takes the plain rename.
@@ -136,36 +155,144 @@ int ReplaceStaged(const std::string& temp_path, const std::string& staged_path) 
   return 0;
 }
 
+bool SameContent(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
-void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
-  const std::string staged_path = app_folder + "/" + kStagedName;
+class CsvStaging::Impl {
+ public:
+  Impl(const std::string& chosen_path, const std::string& app_folder);
+  ~Impl();
+  void ShareSource(Connection& connection) const;
+  void Finish();
 
-  FileDescriptor in(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) throw OsError(errno);
-  struct stat chosen;
-  if (::fstat(in.Get(), &chosen) != 0) throw OsError(errno);
-  if (S_ISDIR(chosen.st_mode)) throw OsError(EISDIR);
+ private:
+  void PutInPlace();
+  void RemoveOldCopy();
+  void Abandon();
+
+  std::string chosen_path_;
+  std::string staged_path_;
+  std::string temp_path_;  // empty when there is nothing (more) to put in place
+  FileDescriptor in_;
+  FileDescriptor out_;
+  struct stat chosen_ {};
+  CopyState state_;
+  int error_ = 0;  // the copy's errno value, read after the thread has ended
+  std::thread copier_;
+  std::thread remover_;
+};
+
+CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_folder)
+    : chosen_path_(chosen_path), staged_path_(app_folder + "/" + kStagedName) {
+  in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in_.Get() < 0) throw OsError(errno);
+  if (::fstat(in_.Get(), &chosen_) != 0) throw OsError(errno);
+  if (S_ISDIR(chosen_.st_mode)) throw OsError(EISDIR);
+  // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
+  if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
   struct stat staged;
-  if (::stat(staged_path.c_str(), &staged) == 0 && SameFile(chosen, staged)) return;
+  if (::stat(staged_path_.c_str(), &staged) == 0 && SameFile(chosen_, staged)) return;
 
-  std::string temp_path;
-  FileDescriptor out(CreateTemporary(app_folder, temp_path));
-  if (out.Get() < 0) throw OsError(errno);
-  int err = CopyContents(in.Get(), out.Get());
-  if (err == 0 && ::close(out.Release()) != 0) err = errno;
+  out_.Reset(CreateTemporary(app_folder, temp_path_));
+  if (out_.Get() < 0) {
+    temp_path_.clear();
+    throw OsError(errno);
+  }
+  // Only a regular file with a known size can be read by a query and checked afterwards.
+  if (!S_ISREG(chosen_.st_mode) || chosen_.st_size == 0) {
+    error_ = CopyContents(in_.Get(), out_.Get(), state_);
+    PutInPlace();
+    return;
+  }
+  try {
+    copier_ = std::thread([this] { error_ = CopyContents(in_.Get(), out_.Get(), state_); });
+  } catch (...) {
+    Abandon();
+    throw;
+  }
+}
+
+CsvStaging::Impl::~Impl() {
+  state_.stop = true;
+  if (copier_.joinable()) copier_.join();
+  if (remover_.joinable()) remover_.join();
+  Abandon();
+}
+
+void CsvStaging::Impl::ShareSource(Connection& connection) const {
+  if (copier_.joinable()) connection.ReadTableFrom(kStagedName, in_.Get());
+}
+
+void CsvStaging::Impl::Finish() {
+  if (!copier_.joinable()) return;
+  copier_.join();
+  if (error_ == 0) {
+    // The query read this file while the copy ran: both saw the same bytes only if it kept
+    // its size and time of change, and the copy has all of it.
+    struct stat now;
+    if (::fstat(in_.Get(), &now) != 0) {
+      error_ = errno;
+    } else if (!SameContent(chosen_, now) || state_.copied != now.st_size) {
+      Abandon();
+      throw Error(kErrCsvFile, "CSVファイル「" + chosen_path_ +
+                                   "」を読めません: 読み込みの途中でファイルが変更されました。"
+                                   "もう一度実行してください。");
+    }
+  }
+  PutInPlace();
+}
+
+// Closes the finished copy and exchanges it with the staged file; on any failure the
+// temporary file goes and the error is thrown.
+void CsvStaging::Impl::PutInPlace() {
+  int err = error_;
+  if (err == 0 && ::close(out_.Release()) != 0) err = errno;
+  bool exchanged = false;
   if (err == 0) {
-    bool replace = ::stat(staged_path.c_str(), &staged) == 0 && S_ISREG(staged.st_mode);
+    struct stat staged;
+    bool replace = ::stat(staged_path_.c_str(), &staged) == 0 && S_ISREG(staged.st_mode);
     if (replace) {
-      err = ReplaceStaged(temp_path, staged_path);
-    } else if (::rename(temp_path.c_str(), staged_path.c_str()) != 0) {
+      err = ReplaceStaged(temp_path_, staged_path_, &exchanged);
+    } else if (::rename(temp_path_.c_str(), staged_path_.c_str()) != 0) {
       err = errno;
     }
   }
   if (err != 0) {
-    ::unlink(temp_path.c_str());
+    Abandon();
     throw OsError(err);
   }
+  if (exchanged) RemoveOldCopy();
+  temp_path_.clear();
+}
+
+// Freeing a large file's cached pages takes a while: a thread of its own does it, so the
+// run goes on meanwhile; the destructor waits for it.
+void CsvStaging::Impl::RemoveOldCopy() {
+  try {
+    remover_ = std::thread([path = temp_path_] { ::unlink(path.c_str()); });
+  } catch (...) {
+    ::unlink(temp_path_.c_str());
+  }
+}
+
+void CsvStaging::Impl::Abandon() {
+  out_.Reset(-1);
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  temp_path_.clear();
+}
+
+CsvStaging::CsvStaging(const std::string& chosen_path, const std::string& app_folder)
+    : impl_(std::make_unique<Impl>(chosen_path, app_folder)) {}
+CsvStaging::~CsvStaging() = default;
+void CsvStaging::ShareSource(Connection& connection) const { impl_->ShareSource(connection); }
+void CsvStaging::Finish() { impl_->Finish(); }
+
+void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
+  CsvStaging(chosen_path, app_folder).Finish();
 }
 
 std::string ConnectionText(const std::string& app_folder) {

@@ -2,14 +2,46 @@
 // name the data source description beside it for the connection.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace sorbel {
 
-// Makes `app_folder`/articles.csv a copy of `chosen_path`. Nothing is copied when the chosen
+class Connection;
+
+// Makes `app_folder`/articles.csv a copy of the chosen catalogue. The copy runs on a thread of
+// its own, so a query can read the chosen file meanwhile. Nothing is copied when the chosen
 // file is the staged file itself (same device and inode, however the path is spelled). The copy
-// is written under a temporary name and renamed into place, so a failed copy leaves the earlier
-// staged file as it was. Throws Error(errno, the OS's description) on failure.
+// is written under a temporary name and put in place only by Finish, so a failed or abandoned
+// copy leaves the earlier staged file as it was and another instance never sees half a file.
+class CsvStaging {
+ public:
+  // Opens the chosen file and starts the copy. A file that is empty or not a regular file (a
+  // pipe, a device) is copied and put in place before this returns. Throws Error(errno, the
+  // OS's description) when the file cannot be opened or read, is a folder, or the temporary
+  // file cannot be made.
+  CsvStaging(const std::string& chosen_path, const std::string& app_folder);
+  // A copy not finished is stopped and its temporary file removed.
+  ~CsvStaging();
+  CsvStaging(const CsvStaging&) = delete;
+  CsvStaging& operator=(const CsvStaging&) = delete;
+
+  // Has `connection` read its table articles.csv from the chosen file itself while the copy
+  // runs: the same bytes the copy takes, whose sameness Finish checks. Does nothing when no
+  // copy is running; the connection then reads the staged file.
+  void ShareSource(Connection& connection) const;
+
+  // Waits for the copy, makes sure the chosen file did not change since it was opened, and
+  // puts the copy in place. Throws Error(errno, the OS's description) when the copy failed and
+  // Error(kErrCsvFile) when the chosen file changed meanwhile; the earlier staged file stays.
+  void Finish();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The whole staging at once: CsvStaging and Finish.
 void StageCsv(const std::string& chosen_path, const std::string& app_folder);
 
 // "FILEDSN=" + app_folder + "/datasource.dsn;", the path braced when it holds a ';' or braces.

@@ -50,7 +50,7 @@ bool ExecFilter(FilterHost& host) {
     host.SetStatusText(kStatusCopying);
 
     const std::string folder = host.AppFolder();
-    StageCsv(csv_path, folder);
+    CsvStaging staging(csv_path, folder);
     if (::chdir(folder.c_str()) != 0) throw OsError(errno);
     host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now()));
     result_path = folder + "/" + host.OutFileName();
@@ -58,10 +58,13 @@ bool ExecFilter(FilterHost& host) {
     Connection connection;
     connection.ConnectionString = ConnectionText(folder);
     connection.CursorLocation = kCursorClientSide;
+    // The query reads the chosen file while it is copied; Finish makes sure both saw the same.
+    staging.ShareSource(connection);
     host.SetStatusText(kStatusReading);
     connection.Open();
 
     std::unique_ptr<ResultRecords> records = connection.Execute(BuildSql(host.Conditions()));
+    staging.Finish();
     written = OutputResult(*records, result_path, host.Messages());
     records->Close();
     connection.Close();

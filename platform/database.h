@@ -49,6 +49,12 @@ class Connection {
   std::string ConnectionString;
   int CursorLocation = kCursorClientSide;
 
+  // Has the table file `name` (such as "articles.csv") read from the open file `fd` instead
+  // of the folder, whether or not the folder holds a file of that name yet: for a caller that
+  // is still putting that file in place. `fd` is read at explicit offsets, its file position
+  // left alone, and never closed; it must stay open while queries run.
+  void ReadTableFrom(const std::string& name, int fd);
+
   void Open();
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
   void Close();

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ make cmake ninja-build pkg-config python3
+  g++ clang libclang-rt-14-dev make cmake ninja-build pkg-config python3
   qt6-base-dev
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -2,6 +2,7 @@
 // guard. Execute prepares one read-only statement, making tables for .csv names on demand.
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -44,6 +45,7 @@ class Connection::Impl {
  public:
   ~Impl() { Close(); }
 
+  void ReadTableFrom(const std::string& name, int fd);
   void Open(const std::string& connection_text);
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
   void Close();
@@ -54,11 +56,18 @@ class Connection::Impl {
   sqlite3* db_ = nullptr;
   std::unique_ptr<CsvTables> tables_;
   std::unique_ptr<QueryGuard> guard_;
+  std::map<std::string, int> lent_files_;  // kept for a later Open
 };
+
+void Connection::Impl::ReadTableFrom(const std::string& name, int fd) {
+  lent_files_[name] = fd;
+  if (tables_) tables_->ReadTableFrom(name, fd);
+}
 
 void Connection::Impl::Open(const std::string& connection_text) {
   if (db_ != nullptr) throw Error(kErrDataSource, "データソースはすでに開かれています。");
   auto tables = std::make_unique<CsvTables>(csvdb::ResolveDataSource(connection_text));
+  for (const auto& [name, fd] : lent_files_) tables->ReadTableFrom(name, fd);
 
   const int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
@@ -122,7 +131,7 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
     std::string message = sqlite3_errmsg(db_);
     if (message.rfind(kNoSuchTable, 0) == 0) {
       std::string name = message.substr(sizeof kNoSuchTable - 1);
-      if (made.count(name) == 0 && csvdb::TableFilePath(tables_->Source().folder, name)) {
+      if (made.count(name) == 0 && tables_->Resolve(name)) {
         guard_->Disarm();
         try {
           tables_->Create(db_, name);
@@ -173,6 +182,7 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
+void Connection::ReadTableFrom(const std::string& name, int fd) { impl_->ReadTableFrom(name, fd); }
 void Connection::Open() { impl_->Open(ConnectionString); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
   return impl_->Execute(sql);

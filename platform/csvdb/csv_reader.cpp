@@ -18,7 +18,7 @@ bool IsEmptyField(std::string_view raw) { return raw.empty() || raw == "\"\""; }
 
 class FileCsvReader final : public CsvReader {
  public:
-  FileCsvReader(const std::string& path, const CsvFormat& format);
+  FileCsvReader(const std::string& path, const CsvFormat& format, int fd);
 
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   const std::string& Charset() const override { return decoder_->Charset(); }
@@ -49,8 +49,8 @@ class FileCsvReader final : public CsvReader {
   bool on_record_ = false;    // Next() has returned true and not false since
 };
 
-FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format)
-    : path_(path), format_(format), scanner_(path, format.delimiter) {
+FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, int fd)
+    : path_(path), format_(format), scanner_(path, format.delimiter, fd) {
   std::string_view head = scanner_.Head();
   if (head.size() >= 2 &&
       ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF'))) {
@@ -135,12 +135,13 @@ void FileCsvReader::Rewind() {
 
 }  // namespace
 
-std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format) {
+std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format,
+                                           int fd) {
   char d = format.delimiter;
   if (d == '"' || d == '\r' || d == '\n' || d == '\0' || static_cast<unsigned char>(d) >= 0x80) {
     throw Error(kErrDataSource, "区切り文字には引用符・改行・NUL・ASCII以外の文字は使えません。");
   }
-  return std::make_unique<FileCsvReader>(path, format);
+  return std::make_unique<FileCsvReader>(path, format, fd);
 }
 
 }  // namespace sorbel::csvdb

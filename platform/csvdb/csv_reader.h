@@ -30,8 +30,11 @@ class CsvReader {
  public:
   // Opens `path` and reads the header. Throws Error (kErrCsvFile, kErrCsvFormat,
   // kErrCodePage) whose description names the file and, for format faults, the line, and
-  // Error(kErrDataSource) for a delimiter that cannot be used.
-  static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format);
+  // Error(kErrDataSource) for a delimiter that cannot be used. With `fd` >= 0 the file is
+  // read from that open file at explicit offsets (its file position is left alone) and never
+  // closed; `path` then only names it in messages.
+  static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format,
+                                         int fd = -1);
   virtual ~CsvReader() = default;
 
   // Column names, unique and never empty (see docs/datasource.md for the renaming rule).

@@ -4,68 +4,23 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
+#include "platform/csvdb/csv_block.h"
 #include "platform/csvdb/csv_error.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace sorbel::csvdb {
 namespace {
 
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
-constexpr std::size_t kBlock = 64;
-
-// Bit k is set when byte k of the block is a quote, a line end (CR or LF), the delimiter.
-struct BlockMasks {
-  std::uint64_t quote = 0;
-  std::uint64_t end = 0;
-  std::uint64_t delim = 0;
-};
-
-BlockMasks Classify(const char* p, char delimiter) {
-  BlockMasks m;
-#if defined(__SSE2__)
-  const __m128i quote = _mm_set1_epi8('"');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i delim = _mm_set1_epi8(delimiter);
-  auto bits = [](__m128i eq, int k) {
-    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(eq))} << (16 * k);
-  };
-  for (int k = 0; k < 4; ++k) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    m.quote |= bits(_mm_cmpeq_epi8(v, quote), k);
-    m.end |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), k);
-    m.delim |= bits(_mm_cmpeq_epi8(v, delim), k);
-  }
-#else
-  for (std::size_t k = 0; k < kBlock; ++k) {
-    std::uint64_t bit = std::uint64_t{1} << k;
-    if (p[k] == '"') m.quote |= bit;
-    if (p[k] == '\r' || p[k] == '\n') m.end |= bit;
-    if (p[k] == delimiter) m.delim |= bit;
-  }
-#endif
-  return m;
-}
-
-// Bit k of the result is the parity of bits 0..k: for quotes, 1 from an opening quote up to
-// (not including) the quote that closes it.
-std::uint64_t PrefixXor(std::uint64_t x) {
-  x ^= x << 1;
-  x ^= x << 2;
-  x ^= x << 4;
-  x ^= x << 8;
-  x ^= x << 16;
-  x ^= x << 32;
-  return x;
-}
+// Room before the bytes read ahead for the end of a record begun in the buffer before.
+constexpr std::size_t kHeadroom = std::size_t{64} << 10;
+constexpr std::int64_t kReadAheadFrom = std::int64_t{8} << 20;
 
 // Line ends in s[0, n): an LF, or a CR not followed by LF. `next` is the byte after s[n - 1],
 // -1 at the end of the file.
@@ -84,22 +39,45 @@ std::int64_t CountLineEnds(const char* s, std::size_t n, int next) {
 
 }  // namespace
 
-CsvScanner::CsvScanner(const std::string& path, char delimiter)
+CsvScanner::CsvScanner(const std::string& path, char delimiter, int fd)
     : path_(path), delimiter_(delimiter) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw CsvFileError(path_, OsErrorText(errno));
+  if (fd >= 0) {
+    fd_ = fd;
+    owns_fd_ = false;
+  } else {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw CsvFileError(path_, OsErrorText(errno));
+  }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#if defined(__x86_64__)
+  wide_ = HasWideBlocks();
+#endif
   capacity_ = kReadBytes;
-  buf_ = std::make_unique<char[]>(capacity_ + kBlock);
+  buf_ = std::make_unique_for_overwrite<char[]>(capacity_ + kBlock);
+  // A large file is read a buffer ahead on a second thread; a small one is not worth it.
+  struct stat st;
+  if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kReadAheadFrom) {
+    spare_capacity_ = kHeadroom + kReadBytes;
+    spare_ = std::make_unique_for_overwrite<char[]>(spare_capacity_ + kBlock);
+    try {
+      ahead_ = std::make_unique<ReadAhead>(fd_);
+    } catch (const std::system_error&) {
+      // No thread to be had: plain reads do the same work.
+    }
+  }
   Rewind();
 }
 
 CsvScanner::~CsvScanner() {
-  if (fd_ >= 0) ::close(fd_);
+  if (owns_fd_ && fd_ >= 0) ::close(fd_);
 }
 
 void CsvScanner::Rewind() {
-  if (::lseek(fd_, 0, SEEK_SET) < 0) throw CsvFileError(path_, OsErrorText(errno));
+  if (ahead_pending_) {
+    ahead_pending_ = false;
+    ahead_->Wait();
+  }
+  valid_begin_ = 0;
   end_ = 0;
   buf_offset_ = 0;
   eof_ = false;
@@ -111,6 +89,7 @@ void CsvScanner::Rewind() {
   record_size_ = 0;
   starts_.clear();
   started_ = false;
+  if (ahead_ && !eof_) StartAhead();
 }
 
 std::string_view CsvScanner::Head() const {
@@ -133,26 +112,23 @@ bool CsvScanner::Next() {
 // fills it, and reads more. False at the end of the file.
 bool CsvScanner::Fill() {
   if (eof_) return false;
+  if (ahead_pending_) return FillAhead();
   if (record_begin_ > 0) {
     std::memmove(buf_.get(), buf_.get() + record_begin_, end_ - record_begin_);
     end_ -= record_begin_;
     buf_offset_ += static_cast<std::int64_t>(record_begin_);
     record_begin_ = 0;
   }
+  valid_begin_ = 0;
   if (end_ == capacity_) {
-    if (capacity_ >= kMaxRecordBytes) {
-      Fail(buf_.get(),
-           "1件のレコードが256MiBを超えています（閉じられていない引用符があるかもしれません）。");
-    }
-    std::size_t grown = std::min(capacity_ * 2, kMaxRecordBytes);
-    auto bigger = std::make_unique<char[]>(grown + kBlock);
-    std::memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
-    capacity_ = grown;
+    if (capacity_ >= kMaxRecordBytes) FailLongRecord();
+    Grow(std::min(capacity_ * 2, kMaxRecordBytes));
   }
+  // At an explicit offset: the descriptor may be shared with other readers of the file.
   ssize_t got;
   do {
-    got = ::read(fd_, buf_.get() + end_, capacity_ - end_);
+    got = ::pread(fd_, buf_.get() + end_, capacity_ - end_,
+                  buf_offset_ + static_cast<std::int64_t>(end_));
   } while (got < 0 && errno == EINTR);
   if (got < 0) throw CsvFileError(path_, OsErrorText(errno));
   if (got == 0) {
@@ -163,12 +139,59 @@ bool CsvScanner::Fill() {
   return true;
 }
 
-bool CsvScanner::ScanRecord() {
-  // Most records are well-formed and lie in the buffer whole: the fast scan takes those.
-  // Anything else (the buffer's end, a quote inside an unquoted field, a fault) goes to the
-  // exact scan, which starts the record again and gives the same fields or the error.
-  if (ScanRecordFast()) return true;
-  return ScanRecordExact();
+// Takes the bytes read ahead into the spare buffer, after the room left at its front. The
+// unfinished record is copied into that room when it fits, and the buffers change places;
+// a longer record gets the new bytes appended the plain way. Then the next read starts.
+bool CsvScanner::FillAhead() {
+  ahead_pending_ = false;
+  std::int64_t got = ahead_->Wait();
+  if (got < 0) throw CsvFileError(path_, OsErrorText(static_cast<int>(-got)));
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  const auto size = static_cast<std::size_t>(got);
+  const std::size_t unfinished = end_ - record_begin_;
+  const std::int64_t fresh_offset = buf_offset_ + static_cast<std::int64_t>(end_);
+  if (unfinished <= kHeadroom) {
+    std::memcpy(spare_.get() + kHeadroom - unfinished, buf_.get() + record_begin_, unfinished);
+    std::swap(buf_, spare_);
+    std::swap(capacity_, spare_capacity_);
+    buf_offset_ = fresh_offset - static_cast<std::int64_t>(kHeadroom);
+    record_begin_ = valid_begin_ = kHeadroom - unfinished;
+    end_ = kHeadroom + size;
+  } else {
+    std::memmove(buf_.get(), buf_.get() + record_begin_, unfinished);
+    buf_offset_ += static_cast<std::int64_t>(record_begin_);
+    record_begin_ = valid_begin_ = 0;
+    end_ = unfinished;
+    if (capacity_ - end_ < size) {
+      if (unfinished >= kMaxRecordBytes) FailLongRecord();
+      Grow(std::min(std::max(capacity_ * 2, end_ + size), kMaxRecordBytes + spare_capacity_));
+    }
+    std::memcpy(buf_.get() + end_, spare_.get() + kHeadroom, size);
+    end_ += size;
+  }
+  StartAhead();
+  return true;
+}
+
+void CsvScanner::StartAhead() {
+  ahead_->Start(spare_.get() + kHeadroom, spare_capacity_ - kHeadroom,
+                buf_offset_ + static_cast<std::int64_t>(end_));
+  ahead_pending_ = true;
+}
+
+void CsvScanner::Grow(std::size_t capacity) {
+  auto bigger = std::make_unique_for_overwrite<char[]>(capacity + kBlock);
+  std::memcpy(bigger.get(), buf_.get(), end_);
+  buf_ = std::move(bigger);
+  capacity_ = capacity;
+}
+
+void CsvScanner::FailLongRecord() const {
+  Fail(buf_.get() + record_begin_,
+       "1件のレコードが256MiBを超えています（閉じられていない引用符があるかもしれません）。");
 }
 
 // Reads the quote state of a whole block at once: the parity of the quotes up to a byte says
@@ -176,7 +199,8 @@ bool CsvScanner::ScanRecord() {
 // opening quote starts a field and every closing quote is followed by a delimiter, a line
 // end or another quote; both are checked on the masks. False when a check fails or the
 // record runs past the buffered bytes (each block needs the byte after it).
-bool CsvScanner::ScanRecordFast() {
+template <typename Blocks>
+inline __attribute__((always_inline)) bool CsvScanner::ScanRecordFast() {
   starts_.clear();
   starts_.push_back(0);
   const char* base = buf_.get() + record_begin_;
@@ -186,8 +210,8 @@ bool CsvScanner::ScanRecordFast() {
   std::uint64_t open_ok = 1;  // the byte before the block may come before an opening quote
   for (std::size_t off = 0; off + kBlock < size; off += kBlock) {
     const char* p = base + off;
-    BlockMasks m = Classify(p, delimiter_);
-    std::uint64_t x = PrefixXor(m.quote) ^ inside;
+    BlockMasks m = Blocks::Classify(p, delimiter_);
+    std::uint64_t x = Blocks::PrefixXor(m.quote) ^ inside;
     std::uint64_t ends = m.end & ~x;
     std::uint64_t range = ends ? (ends & (~ends + 1)) - 1 : ~std::uint64_t{0};
     if (std::uint64_t quotes = m.quote & range; quotes != 0) {
@@ -212,6 +236,24 @@ bool CsvScanner::ScanRecordFast() {
   }
   return false;
 }
+
+bool CsvScanner::ScanRecord() {
+  // Most records are well-formed and lie in the buffer whole: the fast scan takes those.
+  // Anything else (the buffer's end, a quote inside an unquoted field, a fault) goes to the
+  // exact scan, which starts the record again and gives the same fields or the error.
+#if defined(__x86_64__)
+  if (wide_ ? ScanRecordWide() : ScanRecordFast<PlainBlocks>()) return true;
+#else
+  if (ScanRecordFast<PlainBlocks>()) return true;
+#endif
+  return ScanRecordExact();
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,pclmul"))) bool CsvScanner::ScanRecordWide() {
+  return ScanRecordFast<WideBlocks>();
+}
+#endif
 
 // Scans one record from record_begin_, one quote, line end or delimiter at a time, reading
 // more of the file as needed. Offsets are kept relative to the record's start because Fill()
@@ -241,7 +283,7 @@ bool CsvScanner::ScanRecordExact() {
     }
     const char* p = buf_.get() + record_begin_ + off;
     std::size_t n = std::min(end_ - record_begin_ - off, kBlock);
-    BlockMasks m = Classify(p, delimiter_);
+    BlockMasks m = PlainBlocks::Classify(p, delimiter_);
     std::uint64_t valid = n == kBlock ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
     std::uint64_t special = (m.quote | m.end) & valid;
     std::uint64_t delim = m.delim & valid;
@@ -318,9 +360,10 @@ std::int64_t CsvScanner::LineOf(const char* p) const {
   std::int64_t at = line_offset_;
   std::int64_t lines = 0;
   char chunk[1 << 16];
-  while (at < std::min(target, buf_offset_)) {
+  const std::int64_t buffered = buf_offset_ + static_cast<std::int64_t>(valid_begin_);
+  while (at < std::min(target, buffered)) {
     std::size_t want = static_cast<std::size_t>(
-        std::min<std::int64_t>(sizeof chunk - 1, std::min(target, buf_offset_) - at));
+        std::min<std::int64_t>(sizeof chunk - 1, std::min(target, buffered) - at));
     ssize_t got = ::pread(fd_, chunk, want + 1, at);  // one more byte: what follows a CR
     if (got <= 0) throw CsvFileError(path_, OsErrorText(got < 0 ? errno : EIO));
     std::size_t used = std::min(want, static_cast<std::size_t>(got));

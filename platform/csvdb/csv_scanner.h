@@ -1,5 +1,5 @@
 // CsvScanner: finds the records of a CSV file and the fields of each record on the raw bytes.
-// It reads with read() into one buffer that grows for huge records; it knows no character set.
+// It reads with pread() into one buffer that grows for huge records; it knows no character set.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/csvdb/read_ahead.h"
 
 namespace sorbel::csvdb {
 
@@ -16,8 +18,10 @@ class CsvScanner {
   static constexpr std::size_t kMaxRecordBytes = std::size_t{256} << 20;
 
   // Opens `path` and reads the first block. Throws Error(kErrCsvFile) naming the file.
-  // `delimiter` must not be a quote, CR or LF (the caller checks).
-  CsvScanner(const std::string& path, char delimiter);
+  // `delimiter` must not be a quote, CR or LF (the caller checks). With `fd` >= 0 the bytes
+  // come from that open file instead, read at explicit offsets and never closed; `path` then
+  // only names the file in messages.
+  CsvScanner(const std::string& path, char delimiter, int fd = -1);
   ~CsvScanner();
   CsvScanner(const CsvScanner&) = delete;
   CsvScanner& operator=(const CsvScanner&) = delete;
@@ -52,17 +56,26 @@ class CsvScanner {
 
  private:
   bool ScanRecord();
+  template <typename Blocks>
   bool ScanRecordFast();
+  bool ScanRecordWide();  // ScanRecordFast with AVX2
   bool ScanRecordExact();
   bool Fill();
+  bool FillAhead();
+  void StartAhead();
+  void Grow(std::size_t capacity);
   [[noreturn]] void Fail(const char* at, std::string_view detail) const;
+  [[noreturn]] void FailLongRecord() const;
 
   std::string path_;
   char delimiter_;
+  bool wide_ = false;  // the processor can take ScanRecordWide
   int fd_ = -1;
+  bool owns_fd_ = true;
   std::unique_ptr<char[]> buf_;
   std::size_t capacity_ = 0;     // usable bytes; a block of slack follows for wide loads
-  std::size_t end_ = 0;          // valid bytes in buf_
+  std::size_t end_ = 0;          // end of the valid bytes in buf_
+  std::size_t valid_begin_ = 0;  // start of the valid bytes in buf_ (room before read-ahead)
   std::int64_t buf_offset_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
   bool bom_ = false;
@@ -76,6 +89,13 @@ class CsvScanner {
   // The last line asked for: the file offset of a byte and the line it is on.
   mutable std::int64_t line_offset_ = 0;
   mutable std::int64_t line_ = 1;
+
+  // For a large file: the buffer the next bytes are read into meanwhile, and the thread
+  // reading them (declared last, so it ends before the buffers go).
+  std::unique_ptr<char[]> spare_;
+  std::size_t spare_capacity_ = 0;
+  bool ahead_pending_ = false;  // a read into spare_ is under way
+  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace sorbel::csvdb

@@ -20,7 +20,7 @@ constexpr char kModuleName[] = "sorbel_csv";
 struct CsvTable {
   sqlite3_vtab base{};  // first, so SQLite's pointer is also ours
   CsvTables* owner = nullptr;
-  std::string path;
+  TableFile file;
 };
 
 struct CsvCursor {
@@ -65,16 +65,16 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   auto* owner = static_cast<CsvTables*>(aux);
   try {
     const std::string name = argc > 2 ? argv[2] : "";
-    std::optional<std::string> path = TableFilePath(owner->Source().folder, name);
-    if (!path) {
+    std::optional<TableFile> file = owner->Resolve(name);
+    if (!file) {
       throw Error(kErrCsvFile, "CSVファイルを開けません。テーブル「" + name +
                                    "」はフォルダー内のCSVファイルではありません。");
     }
-    std::unique_ptr<CsvReader> reader = CsvReader::Open(*path, owner->Source().format);
+    std::unique_ptr<CsvReader> reader = CsvReader::Open(file->path, owner->Source().format, file->fd);
     const std::vector<std::string>& columns = reader->ColumnNames();
     const int limit = sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1);
     if (columns.empty() || static_cast<long>(columns.size()) > limit) {
-      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + *path + "」の列は" +
+      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + file->path + "」の列は" +
                                      std::to_string(columns.size()) + "個です（1～" +
                                      std::to_string(limit) + "個まで）。");
     }
@@ -87,12 +87,12 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     }
     declaration += ")";
     if (sqlite3_declare_vtab(db, declaration.c_str()) != SQLITE_OK) {
-      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + *path +
+      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + file->path +
                                      "」の列名を使用できません：" + sqlite3_errmsg(db));
     }
     auto table = std::make_unique<CsvTable>();
     table->owner = owner;
-    table->path = *path;
+    table->file = std::move(*file);
     *out = &table.release()->base;
     return SQLITE_OK;
   } catch (...) {
@@ -152,7 +152,8 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* /*idx_text*/, int
     if (cursor->reader) {
       cursor->reader->Rewind();
     } else {
-      cursor->reader = CsvReader::Open(table->path, table->owner->Source().format);
+      cursor->reader =
+          CsvReader::Open(table->file.path, table->owner->Source().format, table->file.fd);
     }
     cursor->row = 0;
   } catch (...) {
@@ -228,6 +229,15 @@ CsvTables::CsvTables(DataSource source) : source_(std::move(source)) {
   module_.xColumn = Column;
   module_.xRowid = Rowid;
   module_.xUpdate = Update;
+}
+
+std::optional<TableFile> CsvTables::Resolve(std::string_view name) const {
+  if (auto lent = lent_files_.find(name); lent != lent_files_.end() && IsTableFileName(name)) {
+    return TableFile{source_.folder + "/" + std::string(name), lent->second};
+  }
+  std::optional<std::string> path = TableFilePath(source_.folder, name);
+  if (!path) return std::nullopt;
+  return TableFile{std::move(*path), -1};
 }
 
 void CsvTables::Register(sqlite3* db) {

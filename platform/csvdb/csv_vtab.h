@@ -5,9 +5,13 @@
 #include <sqlite3.h>
 
 #include <exception>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/csvdb/data_source.h"
+#include "platform/csvdb/table_file.h"
 
 namespace sorbel::csvdb {
 
@@ -28,6 +32,12 @@ class CsvTables {
 
   const DataSource& Source() const { return source_; }
 
+  // Has the table file `name` read from the open file `fd`, whether or not the folder holds
+  // a file of that name (see Connection::ReadTableFrom).
+  void ReadTableFrom(const std::string& name, int fd) { lent_files_[name] = fd; }
+  // The file behind the table `name`, or nothing when `name` is no table of the folder.
+  std::optional<TableFile> Resolve(std::string_view name) const;
+
   // The failure held since the last Forget, rethrown once; nothing when none is held.
   void Keep(std::exception_ptr failure);
   void RethrowKept();
@@ -35,6 +45,7 @@ class CsvTables {
 
  private:
   DataSource source_;
+  std::map<std::string, int, std::less<>> lent_files_;  // table file name -> descriptor
   sqlite3_module module_{};
   std::exception_ptr kept_;
 };

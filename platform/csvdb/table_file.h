@@ -12,6 +12,12 @@ namespace sorbel::csvdb {
 // '/' or '\', no NUL, not starting with '.'.
 bool IsTableFileName(std::string_view name);
 
+// A table's file: its path, and an open descriptor to read it from instead (-1: none).
+struct TableFile {
+  std::string path;
+  int fd = -1;
+};
+
 // folder + "/" + name when `name` is a table file name and names a regular file (or a link
 // to one) in `folder`; nothing otherwise.
 std::optional<std::string> TableFilePath(const std::string& folder, std::string_view name);

@@ -104,8 +104,11 @@ class Session {
 
   void SetVisible(bool visible) {
     for (const auto& document : documents_) {
-      uno::Reference<frame::XFrame> frame = document->getCurrentController()->getFrame();
-      uno::Reference<awt::XWindow> window = frame->getContainerWindow();
+      // A document whose window is gone throws here rather than being passed over.
+      uno::Reference<frame::XController> controller(document->getCurrentController(),
+                                                    uno::UNO_SET_THROW);
+      uno::Reference<frame::XFrame> frame(controller->getFrame(), uno::UNO_SET_THROW);
+      uno::Reference<awt::XWindow> window(frame->getContainerWindow(), uno::UNO_SET_THROW);
       window->setVisible(visible);
       if (!visible) continue;
       uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
@@ -154,8 +157,9 @@ class CalcSheet : public SpreadsheetSheet {
     try {
       sheets =
           uno::Reference<sheet::XSpreadsheetDocument>(loaded, uno::UNO_QUERY_THROW)->getSheets();
-      uno::Reference<container::XNamed>(sheets->getByName(sheets->getElementNames()[0]),
-                                        uno::UNO_QUERY_THROW)
+      uno::Reference<container::XNamed>(
+          uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(0),
+          uno::UNO_QUERY_THROW)
           ->setName(ToOUString(name_));
       // New work the user has not saved, as any new document with content.
       uno::Reference<util::XModifiable>(loaded, uno::UNO_QUERY_THROW)->setModified(true);

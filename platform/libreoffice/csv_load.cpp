@@ -7,6 +7,7 @@
 #include <rtl/tencinfo.h>
 #include <unistd.h>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -24,6 +25,7 @@ namespace {
 
 namespace uno = com::sun::star::uno;
 using com::sun::star::beans::PropertyValue;
+using com::sun::star::container::XIndexAccess;
 using com::sun::star::frame::XComponentLoader;
 using com::sun::star::frame::XModel;
 using com::sun::star::sheet::XSpreadsheet;
@@ -179,7 +181,7 @@ uno::Reference<XModel> LoadCsv(const uno::Reference<XComponentLoader>& loader,
               uno::UNO_QUERY_THROW);
     uno::Reference<XSpreadsheetDocument> document(model, uno::UNO_QUERY_THROW);
     uno::Reference<XSpreadsheet> sheet(
-        document->getSheets()->getByName(document->getSheets()->getElementNames()[0]),
+        uno::Reference<XIndexAccess>(document->getSheets(), uno::UNO_QUERY_THROW)->getByIndex(0),
         uno::UNO_QUERY_THROW);
     found =
         uno::Reference<XText>(sheet->getCellByPosition(0, 0), uno::UNO_QUERY_THROW)->getString();

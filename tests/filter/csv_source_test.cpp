@@ -3,8 +3,12 @@
 #include "filter/csv_source.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +17,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <sstream>
@@ -125,6 +130,84 @@ TEST_F(CsvSourceTest, AFailedCopyKeepsTheEarlierStagedFile) {
   fs::create_directory(Staged());
   EXPECT_NE(ErrorOf(root_ + "/new.csv", app_), 0);
   EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+}
+
+// Runs `f` with files limited to `limit` bytes, as a full disk would stop a copy part way.
+template <typename F>
+void WithFileSizeLimit(rlim_t limit, F f) {
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = limit;
+  auto handler = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  f();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, handler);
+}
+
+TEST_F(CsvSourceTest, ACopyFailingPartWayKeepsTheEarlierStagedFile) {
+  Put(Staged(), "earlier\r\n");
+  Put(root_ + "/big.csv", std::string(3 << 20, 'x'));
+  WithFileSizeLimit(1 << 20, [&] { EXPECT_EQ(ErrorOf(root_ + "/big.csv", app_), EFBIG); });
+  EXPECT_EQ(Bytes(Staged()), "earlier\r\n");
+  EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+}
+
+// While the copy runs a query reads the chosen file itself; the copy is put in place only
+// when it is whole and the chosen file kept its size and time of change meanwhile.
+TEST_F(CsvSourceTest, TheQueryReadsTheChosenFileWhileTheCopyRuns) {
+  const std::string chosen = root_ + "/download.csv";
+  std::string csv = "id,name\r\n";
+  for (int i = 1; i <= 100000; ++i) csv += std::to_string(i) + ",n\r\n";
+  Put(chosen, csv);
+  {
+    CsvStaging staging(chosen, app_);
+    Connection connection;
+    connection.ConnectionString = "Driver={Sorbel CSV};DefaultDir=" + app_;
+    staging.ShareSource(connection);
+    connection.Open();
+    EXPECT_EQ(connection.Execute("SELECT * FROM [articles.csv]")->RecordCount(), 100000);
+    staging.Finish();
+  }
+  EXPECT_EQ(Bytes(Staged()), csv);
+
+  // A staging dropped before Finish (the query failed) leaves the staged file as it was.
+  Put(root_ + "/other.csv", "other\r\n");
+  { CsvStaging staging(root_ + "/other.csv", app_); }
+  EXPECT_EQ(Bytes(Staged()), csv);
+  EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+}
+
+TEST_F(CsvSourceTest, AChosenFileChangedDuringTheRunIsRefused) {
+  Put(Staged(), "earlier\r\n");
+  const std::string chosen = root_ + "/download.csv";
+  const std::string bytes(3 << 20, 'x');
+  auto grow = [&] { std::ofstream(chosen, std::ios::binary | std::ios::app) << "more\r\n"; };
+  auto shrink = [&] { ASSERT_EQ(::truncate(chosen.c_str(), 10), 0); };
+  // Rewritten in place with as many bytes: only its time of change tells.
+  auto rewrite = [&] {
+    std::fstream(chosen, std::ios::binary | std::ios::in | std::ios::out) << "y";
+    struct timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 5, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, chosen.c_str(), later, 0), 0);
+  };
+  for (const auto& change : {std::function<void()>(grow), std::function<void()>(shrink),
+                             std::function<void()>(rewrite)}) {
+    Put(chosen, bytes);
+    CsvStaging staging(chosen, app_);
+    change();
+    try {
+      staging.Finish();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrCsvFile);
+      EXPECT_EQ(e.Description(), "CSVファイル「" + chosen +
+                                     "」を読めません: 読み込みの途中でファイルが変更されました。"
+                                     "もう一度実行してください。");
+    }
+    EXPECT_EQ(Bytes(Staged()), "earlier\r\n");
+    EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+  }
 }
 
 TEST_F(CsvSourceTest, ConnectionTextNamesTheDescriptionBesideTheProgram) {

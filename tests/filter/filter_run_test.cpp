@@ -2,6 +2,9 @@
 // collisions, and every failure path restoring the pointer and status text.
 #include "filter/filter_run.h"
 
+#include <errno.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "filter/result_file.h"
@@ -179,6 +182,49 @@ TEST_F(FilterRunTest, MalformedCatalogueIsReportedNotWritten) {
   EXPECT_FALSE(ExecFilter(host_));
   ExpectErrorPath(host_, kErrCsvFormat);
   EXPECT_FALSE(HasResultFiles(folder_));
+}
+
+// A host whose conditions are read while the copy runs, and which changes the chosen file
+// just then, as a download still being written would.
+class ChangingHost : public RecordingHost {
+ public:
+  FilterConditions Conditions() const override {
+    std::ofstream(csv_path, std::ios::binary | std::ios::app) << "Z-9,追記,家電,,1,○,C,1,\r\n";
+    return conditions;
+  }
+};
+
+TEST_F(FilterRunTest, CatalogueChangedDuringTheRunIsReportedNotWritten) {
+  ChangingHost host;
+  host.folder = folder_;
+  host.csv_path = Catalogue(CatalogueText());
+  Put(folder_ + "/articles.csv", "earlier\r\n");
+  EXPECT_FALSE(ExecFilter(host));
+  ExpectErrorPath(host, kErrCsvFile);
+  EXPECT_NE(host.messages[0].text.find("変更されました"), std::string::npos);
+  EXPECT_FALSE(HasResultFiles(folder_));
+  EXPECT_EQ(Bytes(folder_ + "/articles.csv"), "earlier\r\n");
+}
+
+TEST_F(FilterRunTest, CopyFailingPartWayIsReportedNotWritten) {
+  std::string catalogue = kHeader + "\r\n";
+  while (catalogue.size() < (1 << 20)) catalogue += kKettle + "\r\n";
+  host_.csv_path = Catalogue(catalogue);
+  Put(folder_ + "/articles.csv", "earlier\r\n");
+  // Files may not grow past 256 KiB, as on a full disk: the copy stops part way.
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = 256 << 10;
+  auto handler = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool written = ExecFilter(host_);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(written);
+  ExpectErrorPath(host_, EFBIG);
+  EXPECT_FALSE(HasResultFiles(folder_));
+  EXPECT_EQ(Bytes(folder_ + "/articles.csv"), "earlier\r\n");
 }
 
 TEST(ResultFileNameTest, ZeroPaddedStampAndSuffix) {

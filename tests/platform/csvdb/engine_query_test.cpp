@@ -1,5 +1,8 @@
 // Queries over CSV tables end to end: values typed without loss, numbers compared as numbers
 // and text exactly, tables found by file name only inside the folder, reader faults passed on.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "engine_test_folder.h"
 
 namespace sorbel::csvdb {
@@ -159,6 +162,46 @@ TEST(EngineTablesTest, NamesOutsideTheFolderAreUnknownTables) {
         << table;
     EXPECT_NE(description.find("no such table"), std::string::npos) << description;
   }
+}
+
+// A table file lent as an open file: read from it, not from the folder, by each cursor on its
+// own, without moving its file position or closing it.
+TEST(EngineTablesTest, ALentFileStandsForTheTableFile) {
+  EngineFolder folder;
+  EngineFolder elsewhere;
+  folder.Write("articles.csv", "id\r\nold\r\n");
+  elsewhere.Write("download.csv", "id,name\r\n1,a\r\n2,\"b\r\nc\"\r\n");
+  elsewhere.Write("broken.csv", "id\r\n1\r\n\"never closed\r\n");
+  int fd = ::open(elsewhere.Path("download.csv").c_str(), O_RDONLY | O_CLOEXEC);
+  int broken_fd = ::open(elsewhere.Path("broken.csv").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_GE(broken_fd, 0);
+  ASSERT_EQ(::lseek(fd, 5, SEEK_SET), 5);
+
+  auto connection = std::make_unique<Connection>();
+  connection->ConnectionString = folder.Dsn();
+  connection->ReadTableFrom("articles.csv", fd);
+  connection->Open();
+  connection->ReadTableFrom("new.csv", broken_fd);  // no such file in the folder
+  EXPECT_EQ(connection->Execute("SELECT a.id, b.id FROM [articles.csv] a, [articles.csv] b")
+                ->RecordCount(),
+            4);
+  auto records = connection->Execute("SELECT name FROM [articles.csv] WHERE id = 2");
+  ASSERT_EQ(records->RecordCount(), 1);
+  EXPECT_EQ(testing::Show(records->Value(0)), "t:b\r\nc");
+  // A fault names the table's file as the folder would hold it.
+  std::string description;
+  EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [new.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find(folder.Path("new.csv") + "」の3行目"), std::string::npos)
+      << description;
+  connection->Close();
+
+  EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 5);
+  EXPECT_EQ(::close(fd), 0);
+  EXPECT_EQ(::close(broken_fd), 0);
+  // Without the loan the folder's file is read.
+  EXPECT_EQ(folder.Firsts("SELECT id FROM [articles.csv]"), (Codes{"old"}));
 }
 
 TEST(EngineTablesTest, ColumnNamesWithQuotesAndRenamesAreAddressable) {

@@ -2,7 +2,11 @@
 // rows, malformed files (each error naming file and line), buffer edges, huge fields, Rewind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/csvdb/csv_reader.h"
 #include "platform/error.h"
@@ -245,6 +249,48 @@ TEST(ReaderSyntaxTest, HugeFieldGrowsTheBuffer) {
   ASSERT_TRUE(reader->Next());
   EXPECT_EQ(reader->Field(1).text, "short");
   EXPECT_EQ(reader->RecordLine(), 3 + breaks);
+}
+
+// A file of 8 MiB or more is read a buffer ahead on a second thread. Records of every length
+// fall across the edges of those buffers, some longer than the room kept in front of them.
+TEST(ReaderSyntaxTest, LargeFilesReadAheadGiveTheSameRecords) {
+  TempFolder dir;
+  std::mt19937 rng(7);
+  std::string bytes = "id,text\r\n";
+  std::vector<std::string> texts;
+  std::vector<std::int64_t> lines;
+  std::int64_t line = 2;
+  while (bytes.size() < (std::size_t{12} << 20)) {
+    std::size_t length = rng() % 8 == 0 ? 50'000 + rng() % 200'000 : rng() % 3000;
+    std::string text(length, 'x');
+    for (std::size_t i = 0; i < length; i += 1 + rng() % 500) text[i] = "\n,\"a"[rng() % 4];
+    std::string written;
+    for (char c : text) written += c == '"' ? std::string("\"\"") : std::string(1, c);
+    bytes += std::to_string(texts.size()) + ",\"" + written + "\"\r\n";
+    texts.push_back(text);
+    lines.push_back(line);
+    line += 1 + std::count(text.begin(), text.end(), '\n');
+  }
+  std::string path = dir.Write(bytes + "x,\"never closed\r\n");
+
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_TRUE(reader->Next()) << i;
+    ASSERT_EQ(reader->Field(0).integer, static_cast<std::int64_t>(i));
+    ASSERT_TRUE(reader->Field(1).text == texts[i]) << i;
+    if (i % 37 == 0) {
+      ASSERT_EQ(reader->RecordLine(), lines[i]) << i;
+    }
+  }
+  ExpectFormatError([&] { reader->Next(); }, path, static_cast<int>(line), "閉じられない");
+  // Rewind in the middle of a read ahead.
+  reader->Rewind();
+  for (std::size_t i = 0; i < texts.size() / 2; ++i) ASSERT_TRUE(reader->Next());
+  reader->Rewind();
+  ASSERT_TRUE(reader->Next());
+  ASSERT_TRUE(reader->Next());
+  EXPECT_TRUE(reader->Field(1).text == texts[1]);
+  EXPECT_EQ(reader->RecordLine(), lines[1]);
 }
 
 TEST(ReaderSyntaxTest, RewindStartsAgainAfterTheHeader) {

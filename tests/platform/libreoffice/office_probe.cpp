@@ -7,6 +7,7 @@
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
@@ -74,8 +75,10 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   SeenDocument seen;
   auto sheets = document->getSheets();
   for (const auto& name : sheets->getElementNames()) seen.sheet_names.push_back(FromOUString(name));
-  uno::Reference<sheet::XSpreadsheet> first(sheets->getByName(sheets->getElementNames()[0]),
-                                            uno::UNO_QUERY_THROW);
+  uno::Reference<sheet::XSpreadsheet> first(
+      uno::Reference<com::sun::star::container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)
+          ->getByIndex(0),
+      uno::UNO_QUERY_THROW);
   auto cursor = first->createCursor();
   uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
   auto end =
@@ -91,8 +94,11 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
     }
   }
   uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
-  uno::Reference<XWindow2> window(model->getCurrentController()->getFrame()->getContainerWindow(),
-                                  uno::UNO_QUERY_THROW);
+  uno::Reference<frame::XController> controller(model->getCurrentController(), uno::UNO_SET_THROW);
+  uno::Reference<XWindow2> window(
+      uno::Reference<frame::XFrame>(controller->getFrame(), uno::UNO_SET_THROW)
+          ->getContainerWindow(),
+      uno::UNO_QUERY_THROW);
   seen.visible = window->isVisible();
   seen.saved = !model->getURL().isEmpty();
   seen.modified = uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->isModified();

@@ -1,0 +1,185 @@
+// Damaged and odd catalogues through the whole run: each gives the right result or one clear
+// message, never a crash, a silently short result or a busy pointer left on.
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "filter/filter_run.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "run_fixture.h"
+#include "run_outcome.h"
+
+namespace sorbel {
+namespace {
+
+const std::string kHeader = "商品コード,商品名,カテゴリー名,送料無料";
+
+class BadCatalogueTest : public RunFixture {
+ protected:
+  // Runs over a catalogue holding `bytes`; true when the result was written.
+  bool RunOn(const std::string& bytes) {
+    host_.csv_path = Catalogue(bytes);
+    return RunPath();
+  }
+  bool RunPath() {
+    host_.events.clear();
+    host_.messages.clear();
+    host_.out_file_name.clear();
+    return ExecFilter(host_);
+  }
+  // Puts `line` into datasource.dsn's [ODBC] section, e.g. "CharacterSet=UTF-8".
+  void SetDsn(const std::string& line) {
+    Put(folder_ + "/datasource.dsn", "[ODBC]\nDRIVER=Sorbel CSV\nDefaultDir=.\n" + line + "\n");
+  }
+  std::string Staged() const { return folder_ + "/articles.csv"; }
+  // The start of every reader message about the staged file.
+  std::string About() const { return "CSVファイル「" + Staged() + "」"; }
+};
+
+TEST_F(BadCatalogueTest, FilesWithoutARecordAreErrors) {
+  for (std::string bytes : {"", "\xEF\xBB\xBF", "\r\n\n\r", "\xEF\xBB\xBF\r\n"}) {
+    EXPECT_FALSE(RunOn(bytes));
+    ExpectFailedRun(host_, kErrCsvFormat, About() + ": ファイルが空です");
+  }
+}
+
+TEST_F(BadCatalogueTest, HeaderAloneGivesAHeaderOnlyResult) {
+  // With a line end, without, and after a byte order mark: the same empty table.
+  for (std::string bytes : {kHeader + "\r\n", kHeader, "\xEF\xBB\xBF" + kHeader + "\n"}) {
+    ASSERT_TRUE(RunOn(bytes)) << bytes;
+    ExpectDoneRun(host_);
+    EXPECT_EQ(Bytes(ResultPath()), kHeader + "\r\n\r\n");
+  }
+}
+
+TEST_F(BadCatalogueTest, QuotingFaultsNameTheLine) {
+  EXPECT_FALSE(RunOn(kHeader + "\r\nA1,ok,家電,1\r\nA2,\"never closed,家電,1\r\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, About() + "の3行目");
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,\"abc\"def,家電,1\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, About() + "の2行目");
+  // A quote inside an unquoted field is a character like any other.
+  ASSERT_TRUE(RunOn(kHeader + "\nA1,37°36'37.8\"N 12\" pipe,家電,1\n"));
+  EXPECT_EQ(Bytes(ResultPath()), kHeader + "\r\nA1,\"37°36'37.8\"\"N 12\"\" pipe\",家電,1\r\n");
+}
+
+TEST_F(BadCatalogueTest, BytesThatAreNoTextAreErrorsNamingLineAndBytes) {
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,ab" + std::string(1, '\0') + "c,家電,1\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, "2行目: NUL文字（0x00）があります。");
+
+  SetDsn("CharacterSet=UTF-8");
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,ケトル,家電,1\nA2,bad \xE3\x81 cut,家電,1\n"));
+  ExpectFailedRun(host_, kErrCsvFormat,
+                  "3行目: 文字コード「UTF-8」として正しくないバイトがあります（0xE3 0x81");
+
+  SetDsn("CharacterSet=CP932");
+  EXPECT_FALSE(RunOn(FromUtf8(kHeader, "windows-31j") + "\r\nA1,\x85\x40,x,1\r\n"));
+  ExpectFailedRun(host_, kErrCsvFormat,
+                  "2行目: 文字コード「windows-31j」として正しくないバイトがあります（0x85");
+
+  // Left to guess, a start that is neither UTF-8 nor CP932 asks for the character set.
+  SetDsn("CharacterSet=auto");
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,\xE3\x81 \x85\x40,x,1\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, "文字コードを判定できません");
+}
+
+TEST_F(BadCatalogueTest, Utf16IsRefusedWithAHint) {
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("a,b\r\n1,2\r\n")) utf16 += std::string{c, '\0'};
+  EXPECT_FALSE(RunOn(utf16));
+  ExpectFailedRun(host_, kErrCsvFormat, "UTF-16のファイルは読めません");
+  // Without a byte order mark its NUL bytes give it away.
+  EXPECT_FALSE(RunOn(utf16.substr(2)));
+  ExpectFailedRun(host_, kErrCsvFormat, "NUL文字（0x00）");
+}
+
+TEST_F(BadCatalogueTest, MixedLineEndsEndRecordsAlike) {
+  ASSERT_TRUE(RunOn(kHeader + "\rA1,a,家電,1\nA2,\"b\r\nc\",家電,1\r\nA3,d,家電,1\r\rA4,e,家電,1"));
+  ExpectDoneRun(host_);
+  EXPECT_EQ(Bytes(ResultPath()), kHeader +
+                                     "\r\nA1,a,家電,1\r\nA2,\"b\r\nc\",家電,1\r\nA3,d,家電,1\r\n"
+                                     "A4,e,家電,1\r\n");
+}
+
+TEST_F(BadCatalogueTest, RaggedRows) {
+  // Short rows get empty fields; trailing empty extras are dropped.
+  ASSERT_TRUE(RunOn(kHeader + "\nA1,a\nA2,b,家電,1,,\"\"\n"));
+  EXPECT_EQ(Bytes(ResultPath()), kHeader + "\r\nA1,a,,\r\nA2,b,家電,1\r\n");
+  // An extra field with a value would be lost: an error naming the line instead.
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,a,家電,1\nA2,b,家電,1,extra\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, About() + "の3行目: 見出し行より項目が多く、5番目の項目");
+}
+
+TEST_F(BadCatalogueTest, ColumnNamesAreMadeUniqueAndTheRunStillFilters) {
+  host_.conditions.CategoryIndex = 1;
+  host_.conditions.CategoryText = "家電";
+  ASSERT_TRUE(RunOn("商品コード,カテゴリー名,,カテゴリー名,\n1,家電,a,家具,b\n2,家具,c,家電,d\n"));
+  EXPECT_EQ(Bytes(ResultPath()),
+            "商品コード,カテゴリー名,列3,カテゴリー名_2,列5\r\n1,家電,a,家具,b\r\n");
+}
+
+TEST_F(BadCatalogueTest, TenThousandColumnsAreRefused) {
+  std::string header = "c0";
+  for (int i = 1; i < 10000; ++i) header += ",c" + std::to_string(i);
+  EXPECT_FALSE(RunOn(header + "\n" + std::string(9999, ',') + "\n"));
+  ExpectFailedRun(host_, kErrCsvFormat, "列が多すぎます（10000列。2000列までです）");
+}
+
+TEST_F(BadCatalogueTest, HundredMegabyteFieldComesThroughWhole) {
+  const std::string head = "商品コード,説明\nA1,\"y";
+  const std::string tail = "z\"\nA2,short\n";
+  const size_t field = 100 << 20;
+  {
+    std::string path = Catalogue("");
+    std::ofstream out(path, std::ios::binary);
+    std::string chunk(1 << 20, 'x');
+    out << head;
+    for (size_t done = 2; done < field; done += chunk.size()) {
+      out.write(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), field - done)));
+    }
+    out << tail;
+    host_.csv_path = path;
+  }
+  ASSERT_TRUE(RunPath());
+  ExpectDoneRun(host_);
+  // Only the ends are read back: the size says the middle is all there.
+  const std::string expected_tail = "xz\r\nA2,short\r\n";
+  EXPECT_EQ(std::filesystem::file_size(ResultPath()),
+            std::string("商品コード,説明\r\nA1,").size() + field + expected_tail.size() - 2);
+  std::ifstream in(ResultPath(), std::ios::binary);
+  in.seekg(-static_cast<std::streamoff>(expected_tail.size()), std::ios::end);
+  std::string end(expected_tail.size(), '\0');
+  in.read(end.data(), static_cast<std::streamsize>(end.size()));
+  EXPECT_EQ(end, expected_tail);
+}
+
+TEST_F(BadCatalogueTest, MillionTinyRowsAreAllThere) {
+  std::string bytes = "商品コード,送料無料\n";
+  bytes.reserve(6 << 20);
+  for (int i = 0; i < 1000000; ++i) bytes += (i % 2 ? "1,1\n" : "0,0\n");
+  host_.conditions.FreeShippingOnly = true;
+  ASSERT_TRUE(RunOn(bytes));
+  ExpectDoneRun(host_);
+  std::string result = Bytes(ResultPath());
+  EXPECT_EQ(result.size(), std::string("商品コード,送料無料\r\n").size() + 500000 * 5);
+  EXPECT_TRUE(result.ends_with("1,1\r\n1,1\r\n"));
+}
+
+TEST_F(BadCatalogueTest, FoldersAndDevicesAreNoCatalogues) {
+  host_.csv_path = folder_;
+  EXPECT_FALSE(RunPath());
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text, "CSVファイルに指定したパスは無効です。");
+  EXPECT_TRUE(host_.events ==
+              std::vector<std::string>{"box CSVファイルに指定したパスは無効です。"});
+
+  // A device passes the path check but is refused before anything is copied from it.
+  host_.csv_path = "/dev/null";
+  EXPECT_FALSE(RunPath());
+  ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
+}
+
+}  // namespace
+}  // namespace sorbel

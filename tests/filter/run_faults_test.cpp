@@ -1,0 +1,234 @@
+// Faults around a run: a full disk, the catalogue vanishing, unusable data source files, no
+// spreadsheet, two programs in one folder. Each ends in a clear message or a whole result.
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "filter/filter_run.h"
+#include "platform/error.h"
+#include "platform/spreadsheet_host.h"
+#include "run_fixture.h"
+#include "run_outcome.h"
+
+namespace sorbel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCatalogue = "商品コード,商品名,送料無料\r\nA1,ケトル,1\r\nA2,椅子,0\r\n";
+
+class RunFaultsTest : public RunFixture {
+ protected:
+  void TearDown() override {
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    RunFixture::TearDown();
+  }
+  // Makes the program folder a tmpfs of `bytes`, with datasource.dsn in it; false when this
+  // machine does not let the test mount one.
+  bool SmallProgramFolder(size_t bytes) {
+    std::string dsn = Bytes(folder_ + "/datasource.dsn");
+    std::string options = "size=" + std::to_string(bytes);
+    if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, options.c_str()) != 0) return false;
+    mounted_ = true;
+    Put(folder_ + "/datasource.dsn", dsn);
+    return true;
+  }
+  bool Run() {
+    host_.events.clear();
+    host_.messages.clear();
+    host_.out_file_name.clear();
+    return ExecFilter(host_);
+  }
+  std::string Staged() const { return folder_ + "/articles.csv"; }
+  std::vector<std::string> Temporaries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder_)) {
+      if (e.path().filename().string().ends_with(".tmp")) names.push_back(e.path());
+    }
+    return names;
+  }
+
+  bool mounted_ = false;
+};
+
+// A catalogue of `rows` records of about 100 bytes each.
+std::string BigCatalogue(int rows, char mark = 'A') {
+  std::string text = "商品コード,商品名,送料無料\r\n";
+  for (int i = 0; i < rows; ++i) {
+    text += mark + std::to_string(i) + "," + std::string(90, mark) + ",1\r\n";
+  }
+  return text;
+}
+
+TEST_F(RunFaultsTest, FullDiskWhileWritingTheResultLeavesNoPartFile) {
+  if (!SmallProgramFolder(3 << 20)) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  // The staged copy (2 MB) fits; the result of the same size does not.
+  host_.csv_path = Catalogue(BigCatalogue(20000));
+  EXPECT_FALSE(Run());
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].icon, kIconCritical);
+  EXPECT_NE(host_.messages[0].text.find(OsErrorText(ENOSPC)), std::string::npos)
+      << host_.messages[0].text;
+  EXPECT_EQ(host_.events.back(), "status ");
+  EXPECT_EQ(host_.events[host_.events.size() - 2], "pointer 0");
+  EXPECT_FALSE(fs::exists(ResultPath())) << "a partial result was left";
+  EXPECT_EQ(Bytes(Staged()), BigCatalogue(20000)) << "the staged copy was damaged";
+}
+
+TEST_F(RunFaultsTest, FullDiskWhileStagingKeepsTheEarlierStagedCopy) {
+  if (!SmallProgramFolder(1 << 20)) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  Put(Staged(), kCatalogue);
+  host_.csv_path = Catalogue(BigCatalogue(20000));
+  EXPECT_FALSE(Run());
+  ExpectFailedRun(host_, ENOSPC, OsErrorText(ENOSPC));
+  EXPECT_EQ(Bytes(Staged()), kCatalogue);
+  EXPECT_TRUE(Temporaries().empty());
+}
+
+TEST_F(RunFaultsTest, EndlessDeviceIsRefusedNotCopied) {
+  // /dev/zero never ends: copying it would fill the disk. A tmpfs keeps a faulty copy small.
+  if (!SmallProgramFolder(1 << 20)) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  Put(Staged(), kCatalogue);
+  host_.csv_path = "/dev/zero";
+  EXPECT_FALSE(Run());
+  ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
+  EXPECT_EQ(Bytes(Staged()), kCatalogue);
+  EXPECT_TRUE(Temporaries().empty());
+}
+
+// A host whose catalogue is deleted right after the path check, as the run turns busy.
+class VanishingCatalogueHost : public RecordingHost {
+ public:
+  void SetMousePointer(MousePointer p) override {
+    if (p == kPointerHourglass) fs::remove(csv_path);
+    RecordingHost::SetMousePointer(p);
+  }
+};
+
+TEST_F(RunFaultsTest, CatalogueDeletedAfterThePathCheck) {
+  Put(Staged(), kCatalogue);
+  VanishingCatalogueHost host;
+  host.folder = folder_;
+  host.csv_path = Catalogue(BigCatalogue(10));
+  EXPECT_FALSE(ExecFilter(host));
+  ExpectFailedRun(host, ENOENT, OsErrorText(ENOENT));
+  EXPECT_EQ(Bytes(Staged()), kCatalogue);
+  EXPECT_TRUE(Temporaries().empty());
+}
+
+TEST_F(RunFaultsTest, UnusableDataSourceDescriptions) {
+  const std::string earlier = "商品コード\r\nold\r\n";
+  Put(Staged(), earlier);
+  host_.csv_path = Catalogue(kCatalogue);
+  const std::string file =
+      "データソースの設定ファイルを使用できません。「" + folder_ + "/datasource.dsn」";
+  struct Case {
+    std::string bytes;
+    std::string part;
+  } cases[] = {
+      {"", file + "は空です。"},
+      {"\xEF\xBB\xBF", file + "は空です。"},
+      {std::string("\x7F"
+                   "ELF\x02\x01\x01\0\0\0",
+                   10),
+       file + "はテキストファイルではありません。"},
+      {"[ODBC]\nDRIVER=\xFF\xFE\n", file + "はテキストファイルではありません。"},
+      {"[ODBC]\nDRIVER=Microsoft Text Driver (*.txt; *.csv)\n",
+       "ドライバー「Microsoft Text Driver (*.txt; *.csv)」はありません。"},
+      {"[ODBC]\nDefaultDir=.\n", "ドライバーが指定されていません（DRIVER）。"},
+      {"DRIVER=Sorbel CSV\n", file + "に[ODBC]セクションがありません。"},
+  };
+  for (const Case& c : cases) {
+    Put(folder_ + "/datasource.dsn", c.bytes);
+    EXPECT_FALSE(Run());
+    ExpectFailedRun(host_, kErrDataSource, c.part);
+    std::string staged = Bytes(Staged());
+    EXPECT_TRUE(staged == earlier || staged == kCatalogue) << "a damaged staged copy: " << staged;
+  }
+  fs::remove(folder_ + "/datasource.dsn");
+  fs::create_directory(folder_ + "/datasource.dsn");
+  EXPECT_FALSE(Run());
+  ExpectFailedRun(host_, kErrDataSource, file + "：" + OsErrorText(EISDIR));
+}
+
+// A spreadsheet that cannot be started, as when the office is not installed.
+class MissingSpreadsheet : public SpreadsheetHost {
+ public:
+  std::unique_ptr<SpreadsheetApplication> CreateApplication() override {
+    throw Error(kErrSpreadsheet, "LibreOffice（soffice）が見つかりません。");
+  }
+};
+
+class HostWithMissingSpreadsheet : public RecordingHost {
+ public:
+  MissingSpreadsheet spreadsheet;
+  SpreadsheetHost* Spreadsheet() override { return &spreadsheet; }
+};
+
+TEST_F(RunFaultsTest, MissingSpreadsheetIsToldButTheResultStands) {
+  HostWithMissingSpreadsheet host;
+  host.folder = folder_;
+  host.csv_path = Catalogue(kCatalogue);
+  EXPECT_TRUE(ExecFilter(host));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].icon, kIconNone);
+  EXPECT_NE(host.messages[0].text.find("見つかりません"), std::string::npos);
+  EXPECT_EQ(host.events.back(), "status ");
+  EXPECT_EQ(host.events[host.events.size() - 2], "pointer 0");
+  EXPECT_EQ(Bytes(folder_ + "/" + host.out_file_name), kCatalogue);
+}
+
+// Runs sorbel-filter from the program folder in a child process; answers its pid.
+pid_t StartFilter(const std::string& exe, const std::string& csv, const std::string& err_path) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    FILE* err = std::freopen(err_path.c_str(), "w", stderr);
+    FILE* out = std::freopen("/dev/null", "w", stdout);
+    if (err == nullptr || out == nullptr) ::_exit(99);
+    ::execl(exe.c_str(), exe.c_str(), "--csv", csv.c_str(), static_cast<char*>(nullptr));
+    ::_exit(98);
+  }
+  return pid;
+}
+
+TEST_F(RunFaultsTest, TwoProgramsInOneFolderEachWriteAWholeResult) {
+  const std::string exe = folder_ + "/sorbel-filter";
+  fs::copy_file(SORBEL_FILTER_EXE, exe);
+  const std::string a = BigCatalogue(25000, 'A');
+  const std::string b = BigCatalogue(25000, 'B');
+  const std::string a_path = Catalogue(a, "a.csv");
+  const std::string b_path = Catalogue(b, "b.csv");
+  for (int round = 0; round < 3; ++round) {
+    pid_t first = StartFilter(exe, a_path, folder_ + "/a.err");
+    pid_t second = StartFilter(exe, b_path, folder_ + "/b.err");
+    for (pid_t pid : {first, second}) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          << Bytes(folder_ + "/a.err") << Bytes(folder_ + "/b.err");
+    }
+    // The staged copy is one catalogue whole, never a mix or a part.
+    std::string staged = Bytes(Staged());
+    EXPECT_TRUE(staged == a || staged == b) << "staged copy of " << staged.size() << " bytes";
+  }
+  // Six results, each one catalogue whole: the staged file changed only between reads.
+  int results = 0;
+  for (const auto& e : fs::directory_iterator(folder_)) {
+    if (!e.path().string().ends_with("_articles.csv")) continue;
+    ++results;
+    std::string bytes = Bytes(e.path());
+    EXPECT_TRUE(bytes == a || bytes == b) << e.path() << " holds " << bytes.size() << " bytes";
+  }
+  EXPECT_EQ(results, 6);
+  EXPECT_TRUE(Temporaries().empty());
+}
+
+}  // namespace
+}  // namespace sorbel
