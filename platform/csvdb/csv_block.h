@@ -91,8 +91,8 @@ struct WideBlocks {
 
   // The same parity as PlainBlocks::PrefixXor in one carry-less multiplication by all ones.
   __attribute__((target("pclmul"))) static std::uint64_t PrefixXor(std::uint64_t x) {
-    __m128i product = _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(x)),
-                                           _mm_set1_epi8(-1), 0);
+    __m128i product =
+        _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(x)), _mm_set1_epi8(-1), 0);
     return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
   }
 };

@@ -4,12 +4,10 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 
 #include "platform/csvdb/csv_block.h"
 #include "platform/csvdb/csv_error.h"
@@ -18,9 +16,6 @@ namespace sorbel::csvdb {
 namespace {
 
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
-// Room before the bytes read ahead for the end of a record begun in the buffer before.
-constexpr std::size_t kHeadroom = std::size_t{64} << 10;
-constexpr std::int64_t kReadAheadFrom = std::int64_t{8} << 20;
 
 // Line ends in s[0, n): an LF, or a CR not followed by LF. `next` is the byte after s[n - 1],
 // -1 at the end of the file.
@@ -54,17 +49,6 @@ CsvScanner::CsvScanner(const std::string& path, char delimiter, int fd)
 #endif
   capacity_ = kReadBytes;
   buf_ = std::make_unique_for_overwrite<char[]>(capacity_ + kBlock);
-  // A large file is read a buffer ahead on a second thread; a small one is not worth it.
-  struct stat st;
-  if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kReadAheadFrom) {
-    spare_capacity_ = kHeadroom + kReadBytes;
-    spare_ = std::make_unique_for_overwrite<char[]>(spare_capacity_ + kBlock);
-    try {
-      ahead_ = std::make_unique<ReadAhead>(fd_);
-    } catch (const std::system_error&) {
-      // No thread to be had: plain reads do the same work.
-    }
-  }
   Rewind();
 }
 
@@ -73,11 +57,6 @@ CsvScanner::~CsvScanner() {
 }
 
 void CsvScanner::Rewind() {
-  if (ahead_pending_) {
-    ahead_pending_ = false;
-    ahead_->Wait();
-  }
-  valid_begin_ = 0;
   end_ = 0;
   buf_offset_ = 0;
   eof_ = false;
@@ -89,7 +68,6 @@ void CsvScanner::Rewind() {
   record_size_ = 0;
   starts_.clear();
   started_ = false;
-  if (ahead_ && !eof_) StartAhead();
 }
 
 std::string_view CsvScanner::Head() const {
@@ -112,14 +90,12 @@ bool CsvScanner::Next() {
 // fills it, and reads more. False at the end of the file.
 bool CsvScanner::Fill() {
   if (eof_) return false;
-  if (ahead_pending_) return FillAhead();
   if (record_begin_ > 0) {
     std::memmove(buf_.get(), buf_.get() + record_begin_, end_ - record_begin_);
     end_ -= record_begin_;
     buf_offset_ += static_cast<std::int64_t>(record_begin_);
     record_begin_ = 0;
   }
-  valid_begin_ = 0;
   if (end_ == capacity_) {
     if (capacity_ >= kMaxRecordBytes) FailLongRecord();
     Grow(std::min(capacity_ * 2, kMaxRecordBytes));
@@ -137,49 +113,6 @@ bool CsvScanner::Fill() {
   }
   end_ += static_cast<std::size_t>(got);
   return true;
-}
-
-// Takes the bytes read ahead into the spare buffer, after the room left at its front. The
-// unfinished record is copied into that room when it fits, and the buffers change places;
-// a longer record gets the new bytes appended the plain way. Then the next read starts.
-bool CsvScanner::FillAhead() {
-  ahead_pending_ = false;
-  std::int64_t got = ahead_->Wait();
-  if (got < 0) throw CsvFileError(path_, OsErrorText(static_cast<int>(-got)));
-  if (got == 0) {
-    eof_ = true;
-    return false;
-  }
-  const auto size = static_cast<std::size_t>(got);
-  const std::size_t unfinished = end_ - record_begin_;
-  const std::int64_t fresh_offset = buf_offset_ + static_cast<std::int64_t>(end_);
-  if (unfinished <= kHeadroom) {
-    std::memcpy(spare_.get() + kHeadroom - unfinished, buf_.get() + record_begin_, unfinished);
-    std::swap(buf_, spare_);
-    std::swap(capacity_, spare_capacity_);
-    buf_offset_ = fresh_offset - static_cast<std::int64_t>(kHeadroom);
-    record_begin_ = valid_begin_ = kHeadroom - unfinished;
-    end_ = kHeadroom + size;
-  } else {
-    std::memmove(buf_.get(), buf_.get() + record_begin_, unfinished);
-    buf_offset_ += static_cast<std::int64_t>(record_begin_);
-    record_begin_ = valid_begin_ = 0;
-    end_ = unfinished;
-    if (capacity_ - end_ < size) {
-      if (unfinished >= kMaxRecordBytes) FailLongRecord();
-      Grow(std::min(std::max(capacity_ * 2, end_ + size), kMaxRecordBytes + spare_capacity_));
-    }
-    std::memcpy(buf_.get() + end_, spare_.get() + kHeadroom, size);
-    end_ += size;
-  }
-  StartAhead();
-  return true;
-}
-
-void CsvScanner::StartAhead() {
-  ahead_->Start(spare_.get() + kHeadroom, spare_capacity_ - kHeadroom,
-                buf_offset_ + static_cast<std::int64_t>(end_));
-  ahead_pending_ = true;
 }
 
 void CsvScanner::Grow(std::size_t capacity) {
@@ -360,10 +293,9 @@ std::int64_t CsvScanner::LineOf(const char* p) const {
   std::int64_t at = line_offset_;
   std::int64_t lines = 0;
   char chunk[1 << 16];
-  const std::int64_t buffered = buf_offset_ + static_cast<std::int64_t>(valid_begin_);
-  while (at < std::min(target, buffered)) {
+  while (at < std::min(target, buf_offset_)) {
     std::size_t want = static_cast<std::size_t>(
-        std::min<std::int64_t>(sizeof chunk - 1, std::min(target, buffered) - at));
+        std::min<std::int64_t>(sizeof chunk - 1, std::min(target, buf_offset_) - at));
     ssize_t got = ::pread(fd_, chunk, want + 1, at);  // one more byte: what follows a CR
     if (got <= 0) throw CsvFileError(path_, OsErrorText(got < 0 ? errno : EIO));
     std::size_t used = std::min(want, static_cast<std::size_t>(got));

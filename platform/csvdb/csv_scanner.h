@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/csvdb/read_ahead.h"
-
 namespace sorbel::csvdb {
 
 class CsvScanner {
@@ -61,8 +59,6 @@ class CsvScanner {
   bool ScanRecordWide();  // ScanRecordFast with AVX2
   bool ScanRecordExact();
   bool Fill();
-  bool FillAhead();
-  void StartAhead();
   void Grow(std::size_t capacity);
   [[noreturn]] void Fail(const char* at, std::string_view detail) const;
   [[noreturn]] void FailLongRecord() const;
@@ -74,8 +70,7 @@ class CsvScanner {
   bool owns_fd_ = true;
   std::unique_ptr<char[]> buf_;
   std::size_t capacity_ = 0;     // usable bytes; a block of slack follows for wide loads
-  std::size_t end_ = 0;          // end of the valid bytes in buf_
-  std::size_t valid_begin_ = 0;  // start of the valid bytes in buf_ (room before read-ahead)
+  std::size_t end_ = 0;          // valid bytes in buf_
   std::int64_t buf_offset_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
   bool bom_ = false;
@@ -89,13 +84,6 @@ class CsvScanner {
   // The last line asked for: the file offset of a byte and the line it is on.
   mutable std::int64_t line_offset_ = 0;
   mutable std::int64_t line_ = 1;
-
-  // For a large file: the buffer the next bytes are read into meanwhile, and the thread
-  // reading them (declared last, so it ends before the buffers go).
-  std::unique_ptr<char[]> spare_;
-  std::size_t spare_capacity_ = 0;
-  bool ahead_pending_ = false;  // a read into spare_ is under way
-  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace sorbel::csvdb

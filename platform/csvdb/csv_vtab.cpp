@@ -70,12 +70,13 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
       throw Error(kErrCsvFile, "CSVファイルを開けません。テーブル「" + name +
                                    "」はフォルダー内のCSVファイルではありません。");
     }
-    std::unique_ptr<CsvReader> reader = CsvReader::Open(file->path, owner->Source().format, file->fd);
+    std::unique_ptr<CsvReader> reader =
+        CsvReader::Open(file->path, owner->Source().format, file->fd);
     const std::vector<std::string>& columns = reader->ColumnNames();
     const int limit = sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1);
     if (columns.empty() || static_cast<long>(columns.size()) > limit) {
-      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + file->path + "」の列は" +
-                                     std::to_string(columns.size()) + "個です（1～" +
+      throw Error(kErrCsvFormat, "CSVファイルの形式が正しくありません。「" + file->path +
+                                     "」の列は" + std::to_string(columns.size()) + "個です（1～" +
                                      std::to_string(limit) + "個まで）。");
     }
     // No declared types: a column without affinity compares values as they are, so a text

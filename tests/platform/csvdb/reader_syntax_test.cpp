@@ -251,9 +251,9 @@ TEST(ReaderSyntaxTest, HugeFieldGrowsTheBuffer) {
   EXPECT_EQ(reader->RecordLine(), 3 + breaks);
 }
 
-// A file of 8 MiB or more is read a buffer ahead on a second thread. Records of every length
-// fall across the edges of those buffers, some longer than the room kept in front of them.
-TEST(ReaderSyntaxTest, LargeFilesReadAheadGiveTheSameRecords) {
+// A large file crosses many buffer edges: records of every length fall across them, some much
+// longer than the rest, with line breaks inside, and line numbers stay right to the end.
+TEST(ReaderSyntaxTest, RecordsOfEveryLengthAcrossManyBufferEdges) {
   TempFolder dir;
   std::mt19937 rng(7);
   std::string bytes = "id,text\r\n";
@@ -283,7 +283,7 @@ TEST(ReaderSyntaxTest, LargeFilesReadAheadGiveTheSameRecords) {
     }
   }
   ExpectFormatError([&] { reader->Next(); }, path, static_cast<int>(line), "閉じられない");
-  // Rewind in the middle of a read ahead.
+  // Rewind from the middle of the file.
   reader->Rewind();
   for (std::size_t i = 0; i < texts.size() / 2; ++i) ASSERT_TRUE(reader->Next());
   reader->Rewind();
