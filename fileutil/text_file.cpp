@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -18,28 +19,6 @@ namespace sorbel {
 namespace {
 
 constexpr char kNotFound[] = "ファイルが見つかりません。";
-
-// Closes the descriptor on every path out of an operation.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes now and answers 0 or the errno of a failed close (a late write error shows here).
-  int Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 int Open(std::string_view path, int flags) {
   std::string p(path);
@@ -107,13 +86,13 @@ bool clsTextFile::Fail(std::string message) {
 bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont) {
   if (!FileExists(vstrFilePath)) return Fail(kNotFound);
   FileDescriptor fd(Open(vstrFilePath, O_RDONLY));
-  if (!fd.ok()) return Fail(errno);
+  if (!fd.Ok()) return Fail(errno);
   // A device or pipe may never end (/dev/zero); only whole regular files are read.
   struct stat st;
-  if (fstat(fd.get(), &st) != 0) return Fail(errno);
+  if (fstat(fd.Get(), &st) != 0) return Fail(errno);
   if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
   std::string bytes;
-  if (int err = ReadAll(fd.get(), bytes)) return Fail(err);
+  if (int err = ReadAll(fd.Get(), bytes)) return Fail(err);
   try {
     rstrCont = ToUtf8(bytes, codepage_);
   } catch (const Error& e) {
@@ -137,8 +116,8 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
     bytes = converted;
   }
   FileDescriptor fd(Open(vstrFilePath, O_WRONLY | O_APPEND));
-  if (!fd.ok()) return Fail(errno);
-  if (int err = WriteAll(fd.get(), bytes, "\r\n")) return Fail(err);
+  if (!fd.Ok()) return Fail(errno);
+  if (int err = WriteAll(fd.Get(), bytes, "\r\n")) return Fail(err);
   if (int err = fd.Close()) return Fail(err);
   return true;
 }
@@ -146,7 +125,7 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
 bool clsTextFile::ClearText(std::string_view vstrFilePath) {
   if (!FileExists(vstrFilePath)) return Fail(kNotFound);
   FileDescriptor fd(Open(vstrFilePath, O_WRONLY | O_TRUNC));
-  if (!fd.ok()) return Fail(errno);
+  if (!fd.Ok()) return Fail(errno);
   return true;
 }
 
@@ -155,7 +134,7 @@ bool clsTextFile::CreateText(std::string_view strFilePath) {
   // An empty name cannot be created; say so in the OS's own words.
   if (strFilePath.empty()) return Fail(ENOENT);
   FileDescriptor fd(Open(strFilePath, O_WRONLY | O_CREAT));
-  if (!fd.ok()) return Fail(errno);
+  if (!fd.Ok()) return Fail(errno);
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "fileutil/file_descriptor.h"
 #include "platform/database.h"
 #include "platform/error.h"
 
@@ -24,28 +25,6 @@ constexpr char kStagedName[] = "articles.csv";
 constexpr size_t kChunk = 1 << 20;
 // The most one kernel call copies, so that a stop request is seen within a few milliseconds.
 constexpr size_t kKernelStep = 64 << 20;
-
-// Closes the descriptor when the scope ends; Release hands it back for an explicit close.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { Reset(-1); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 // Errors that mean "this way of copying does not work here", not "the copy failed".
 bool Unsupported(int err) {

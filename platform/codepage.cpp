@@ -26,21 +26,6 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-ConverterPtr OpenConverter(std::string_view codepage) {
-  std::string name(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr conv(ucnv_open(name.c_str(), &status));
-  if (U_FAILURE(status) || !conv) {
-    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
-  }
-  return conv;
-}
-
 // Well-formed UTF-8 (invalid sequences replaced by U+FFFD) to UTF-16.
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out(text.size() + 1, u'\0');
@@ -83,6 +68,18 @@ std::string ConvertAroundControls(std::string_view in, Convert convert) {
 }
 
 }  // namespace
+
+void CodePageConverterCloser::operator()(UConverter* converter) const { ucnv_close(converter); }
+
+CodePageConverter OpenCodePageConverter(std::string_view codepage) {
+  std::string name(codepage);
+  UErrorCode status = U_ZERO_ERROR;
+  CodePageConverter conv(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status) || !conv) {
+    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
+  }
+  return conv;
+}
 
 std::string SystemCodePage() {
   locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
@@ -131,7 +128,7 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
     if (IsValidUtf8(bytes)) return std::string(bytes);
     return Utf16ToUtf8(Utf8ToUtf16(bytes));
   }
-  ConverterPtr conv = OpenConverter(codepage);
+  CodePageConverter conv = OpenCodePageConverter(codepage);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
                       &status);
@@ -152,7 +149,7 @@ std::string FromUtf8(std::string_view text, std::string_view codepage) {
     if (IsValidUtf8(text)) return std::string(text);
     return Utf16ToUtf8(Utf8ToUtf16(text));
   }
-  ConverterPtr conv = OpenConverter(codepage);
+  CodePageConverter conv = OpenCodePageConverter(codepage);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_DEC, nullptr,
                         nullptr, &status);

@@ -2,10 +2,22 @@
 // Conversions go through ICU; they never fail on content, only on an unknown code page name.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+struct UConverter;
+
 namespace sorbel {
+
+struct CodePageConverterCloser {
+  void operator()(UConverter* converter) const;
+};
+using CodePageConverter = std::unique_ptr<UConverter, CodePageConverterCloser>;
+
+// An ICU converter for `codepage`, for code that converts piece by piece.
+// Throws Error(kErrCodePage) when no converter knows the name.
+CodePageConverter OpenCodePageConverter(std::string_view codepage);
 
 // The code page text files are written in: the user's locale character set, UTF-8 where the
 // locale is plain ASCII, and "windows-31j" (CP932) for any Shift-JIS locale.

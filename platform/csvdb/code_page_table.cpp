@@ -8,25 +8,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace sorbel::csvdb {
 namespace {
-
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-ConverterPtr OpenConverter(std::string_view codepage) {
-  std::string name(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr conv(ucnv_open(name.c_str(), &status));
-  if (U_FAILURE(status) || !conv) {
-    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
-  }
-  return conv;
-}
 
 enum class Outcome { kCharacter, kIncomplete, kInvalid };
 
@@ -55,7 +41,7 @@ std::string Unusable(std::string_view codepage, std::string_view why) {
 }  // namespace
 
 CodePageTable::CodePageTable(std::string_view codepage, char delimiter) {
-  ConverterPtr conv = OpenConverter(codepage);
+  CodePageConverter conv = OpenCodePageConverter(codepage);
   UErrorCode status = U_ZERO_ERROR;
   canonical_ = ucnv_getName(conv.get(), &status);
   UConverterType type = ucnv_getType(conv.get());
@@ -200,9 +186,9 @@ std::size_t CodePageTable::FirstInvalid(std::string_view in) const {
 bool SameCodePage(std::string_view a, std::string_view b) {
   std::string name_a(a), name_b(b);
   UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr ca(ucnv_open(name_a.c_str(), &status));
+  CodePageConverter ca(ucnv_open(name_a.c_str(), &status));
   if (U_FAILURE(status)) return false;
-  ConverterPtr cb(ucnv_open(name_b.c_str(), &status));
+  CodePageConverter cb(ucnv_open(name_b.c_str(), &status));
   if (U_FAILURE(status)) return false;
   return std::strcmp(ucnv_getName(ca.get(), &status), ucnv_getName(cb.get(), &status)) == 0;
 }

@@ -15,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kRetryPause = std::chrono::milliseconds(20);
+constexpr auto kRetryPause = std::chrono::milliseconds(5);
 // A soffice that finds an office running with the same profile hands the arguments over and
 // ends; the running office then needs a moment to listen on the pipe.
 constexpr auto kHandOverGrace = std::chrono::seconds(2);
