@@ -73,6 +73,9 @@ bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box)
   try {
     const int field_count = records.FieldCount();
     std::string text;
+    // The stored records are about the size of their CSV text; sizing once spares the copies
+    // (and the doubled memory) of growing a string of many megabytes step by step.
+    text.reserve(records.DataSize() + records.DataSize() / 16 + 4096);
     for (int i = 0; i < field_count; ++i) {
       if (i > 0) text += ',';
       AppendCsvField(records.FieldName(i), text);

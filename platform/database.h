@@ -28,6 +28,7 @@ class ResultRecords {
   int FieldCount() const;                       // Fields.Count
   const std::string& FieldName(int i) const;    // Fields(i).Name, 0-based
   std::int64_t RecordCount() const;             // exact
+  std::size_t DataSize() const;                 // bytes the records hold: a size hint
   bool Eof() const;                             // past the last record
   FieldValue Value(int j) const;                // column j of the current record
   void MoveNext();

@@ -35,6 +35,7 @@ char* ResultRecords::Impl::Allocate(size_t size) {
   }
   char* p = blocks_.back().get() + block_used_;
   block_used_ += size;
+  data_size_ += size;
   return p;
 }
 
@@ -161,6 +162,7 @@ ResultRecords::~ResultRecords() = default;
 int ResultRecords::FieldCount() const { return impl_->FieldCount(); }
 const std::string& ResultRecords::FieldName(int i) const { return impl_->FieldName(i); }
 std::int64_t ResultRecords::RecordCount() const { return impl_->RecordCount(); }
+std::size_t ResultRecords::DataSize() const { return impl_->DataSize(); }
 bool ResultRecords::Eof() const { return impl_->Eof(); }
 FieldValue ResultRecords::Value(int j) const { return impl_->Value(j); }
 void ResultRecords::MoveNext() { impl_->MoveNext(); }

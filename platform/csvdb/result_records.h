@@ -25,6 +25,7 @@ class ResultRecords::Impl {
   const std::string& FieldName(int i) const;
   std::int64_t RecordCount() const { return static_cast<std::int64_t>(rows_.size()); }
   bool Eof() const { return current_row_ >= rows_.size(); }
+  std::size_t DataSize() const { return data_size_; }
   FieldValue Value(int j) const;
   void MoveNext();
   void Close();
@@ -37,6 +38,7 @@ class ResultRecords::Impl {
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t block_used_ = 0;
   size_t block_size_ = 0;
+  size_t data_size_ = 0;  // bytes of all rows as stored
   std::vector<const char*> rows_;  // start of each row in the blocks
   size_t current_row_ = 0;
   std::vector<FieldValue> current_;  // the current row, decoded
