@@ -3,9 +3,7 @@
 // Usage: spreadsheet_bench [ROWS] [RUNS]. bench/spreadsheet_bench.sh runs it.
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
+#include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -18,6 +16,9 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,11 +32,12 @@
 #include "platform/libreoffice/libreoffice_host.h"
 #include "platform/libreoffice/office_connection.h"
 #include "platform/libreoffice/office_process.h"
-#include "platform/libreoffice/uno_text.h"
 
 namespace sorbel {
 namespace {
 
+namespace awt = com::sun::star::awt;
+namespace container = com::sun::star::container;
 namespace frame = com::sun::star::frame;
 namespace sheet = com::sun::star::sheet;
 using Clock = std::chrono::steady_clock;
@@ -89,7 +91,9 @@ class NullBox : public MessageBox {
   }
 };
 
-// The bench's own look into the office: is the result there and shown, and tidying up.
+// The bench's own connection to the office: watches for the result, tidies up between runs.
+// It is never used while ShowExcel runs: letting go of one bridge breaks calls in flight on
+// another one in the same process.
 class Watcher {
  public:
   explicit Watcher(std::string pipe) : pipe_(std::move(pipe)), local_(BootstrapLocalContext()) {}
@@ -99,12 +103,12 @@ class Watcher {
     DisposeLocalContext(local_);
   }
 
-  // True once a shown spreadsheet document holds `rows` records below its header. One
-  // connection is kept, so that looking does not slow the office down.
-  bool ResultShown(int rows) {
+  // The window of a shown spreadsheet document holding `rows` records below its header, or an
+  // empty reference. One connection is kept, so that looking does not slow the office down.
+  uno::Reference<awt::XWindow2> ShownResult(int rows) {
     if (!desktop_.is()) {
       connection_ = OfficeConnection::TryConnect(local_, pipe_);
-      if (!connection_) return false;
+      if (!connection_) return {};
       desktop_ = frame::Desktop::create(connection_->Remote());
     }
     try {
@@ -112,25 +116,28 @@ class Watcher {
       while (all->hasMoreElements()) {
         uno::Reference<sheet::XSpreadsheetDocument> document(all->nextElement(), uno::UNO_QUERY);
         if (!document.is()) continue;
-        auto sheets = document->getSheets();
         uno::Reference<sheet::XSpreadsheet> first(
-            uno::Reference<com::sun::star::container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)
+            uno::Reference<container::XIndexAccess>(document->getSheets(), uno::UNO_QUERY_THROW)
                 ->getByIndex(0),
             uno::UNO_QUERY_THROW);
         uno::Reference<com::sun::star::text::XText> last(first->getCellByPosition(0, rows),
                                                          uno::UNO_QUERY_THROW);
-        uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
-        uno::Reference<com::sun::star::awt::XWindow2> window(
-            model->getCurrentController()->getFrame()->getContainerWindow(), uno::UNO_QUERY_THROW);
-        if (!last->getString().isEmpty() && window->isVisible()) return true;
+        uno::Reference<frame::XController> controller(
+            uno::Reference<frame::XModel>(document, uno::UNO_QUERY_THROW)->getCurrentController(),
+            uno::UNO_SET_THROW);
+        uno::Reference<awt::XWindow2> window(
+            uno::Reference<frame::XFrame>(controller->getFrame(), uno::UNO_SET_THROW)
+                ->getContainerWindow(),
+            uno::UNO_QUERY_THROW);
+        if (!last->getString().isEmpty() && window->isVisible()) return window;
       }
     } catch (const uno::Exception&) {
       // Still loading; look again.
     }
-    return false;
+    return {};
   }
 
-  // Closes every document; with `end`, ends the office and waits for its lock file to go.
+  // Closes every document; with `end`, ends the office and waits until nothing of it is left.
   void Tidy(bool end, const std::string& profile) {
     desktop_.clear();
     connection_.reset();
@@ -145,12 +152,13 @@ class Watcher {
         try {
           desktop->terminate();
         } catch (const uno::RuntimeException&) {
+          // The bridge may break as the office goes.
         }
       }
     }
     if (!end) return;
-    // Gone means no process left with this profile, not just the lock file: a soffice started
-    // next would otherwise hand its work to an office on its way out.
+    // Not just the lock file: a soffice started next would otherwise hand its work to an office
+    // on its way out.
     for (int i = 0;
          i < 600 && (std::filesystem::exists(profile + "/.lock") || OfficeProcesses(profile) > 0);
          ++i) {
@@ -168,48 +176,23 @@ class Watcher {
 struct Setup {
   LibreOfficeOptions options;
   std::string result;
-  int rows;
+  int rows = 0;
   // One host for the whole bench, as the program keeps one for its lifetime.
   std::unique_ptr<LibreOfficeHost> host;
 };
 
-// Waits until the watcher sees the result shown; seconds from `start`.
-double SeenAfter(Clock::time_point start, Watcher& watcher, int rows) {
-  while (!watcher.ResultShown(rows)) {
-    if (Since(start) > 120) throw Error(kErrSpreadsheet, "the result never showed");
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// Until ShowExcel returns: the window is shown, in front, with the result in it.
+double ThroughUno(Setup& s) {
+  NullBox box;
+  Clock::time_point start = Clock::now();
+  if (!ShowExcel(*s.host, box, s.result, "UTF-8")) {
+    throw Error(kErrSpreadsheet, "ShowExcel failed");
   }
   return Since(start);
 }
 
-// ShowExcel on a thread of its own, watched the same way as soffice; `returned` gets the time
-// ShowExcel took, which includes bringing the window to front.
-double ThroughUno(Setup& s, Watcher* watcher, double* returned = nullptr) {
-  Clock::time_point start = Clock::now();
-  bool shown = false;
-  double took = 0;
-  std::thread display([&] {
-    NullBox box;
-    try {
-      shown = ShowExcel(*s.host, box, s.result, "UTF-8");
-    } catch (const Error& e) {
-      std::fprintf(stderr, "ShowExcel: %s\n", e.Report().c_str());
-    }
-    took = Since(start);
-  });
-  double seen = 0;
-  try {
-    if (watcher != nullptr) seen = SeenAfter(start, *watcher, s.rows);
-  } catch (...) {
-    display.join();
-    throw;
-  }
-  display.join();
-  if (!shown) throw Error(kErrSpreadsheet, "ShowExcel failed");
-  if (returned != nullptr) *returned = took;
-  return watcher != nullptr ? seen : took;
-}
-
+// Until the watcher sees the result shown and has brought its window to front, as ShowExcel
+// does at its end.
 double ThroughSoffice(Setup& s, Watcher& watcher) {
   std::string columns;
   for (int c = 1; c <= kColumns; ++c) columns += (c > 1 ? "/" : "") + std::to_string(c) + "/2";
@@ -220,7 +203,15 @@ double ThroughSoffice(Setup& s, Watcher& watcher) {
        "-env:UserInstallation=file://" + s.options.profile_dir, "--calc",
        "--infilter=Text - txt - csv (StarCalc):44,34,76,1," + columns, "-n", s.result},
       {"SAL_USE_VCLPLUGIN=svp"});
-  return SeenAfter(start, watcher, s.rows);
+  for (;;) {
+    uno::Reference<awt::XWindow2> window = watcher.ShownResult(s.rows);
+    if (window.is()) {
+      uno::Reference<awt::XTopWindow>(window, uno::UNO_QUERY_THROW)->toFront();
+      return Since(start);
+    }
+    if (Since(start) > 120) throw Error(kErrSpreadsheet, "soffice never showed the result");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 double Median(std::vector<double> v) {
@@ -228,7 +219,37 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-bool Compare(Setup& s, Watcher& watcher, int runs);
+// Both routes, office not running and running; true when the UNO route is not slower.
+bool Compare(Setup& s, Watcher& watcher, int runs) {
+  // The first start makes the profile; it is not what a user waits for after the first day.
+  ThroughUno(s);
+  watcher.Tidy(true, s.options.profile_dir);
+
+  std::printf(
+      "%d rows x %d columns, %.1f MB; seconds until the window is up, in front, with the"
+      " result; best and median of %d runs\n",
+      s.rows, kColumns, std::filesystem::file_size(s.result) / 1e6, runs);
+  bool slower = false;
+  for (bool running : {false, true}) {
+    std::vector<double> uno, soffice;
+    if (running) ThroughUno(s);  // an office to hand over to
+    watcher.Tidy(!running, s.options.profile_dir);
+    for (int i = 0; i < runs; ++i) {
+      uno.push_back(ThroughUno(s));
+      watcher.Tidy(!running, s.options.profile_dir);
+      soffice.push_back(ThroughSoffice(s, watcher));
+      watcher.Tidy(!running, s.options.profile_dir);
+    }
+    const char* when = running ? "office running    " : "office not running";
+    std::printf("%s  UNO (ShowExcel)   best %6.3f s  median %6.3f s\n", when,
+                *std::min_element(uno.begin(), uno.end()), Median(uno));
+    std::printf("%s  soffice -n file   best %6.3f s  median %6.3f s\n", when,
+                *std::min_element(soffice.begin(), soffice.end()), Median(soffice));
+    slower = slower || Median(uno) > Median(soffice) * 1.05;
+  }
+  std::printf(slower ? "UNO route SLOWER than soffice\n" : "UNO route not slower than soffice\n");
+  return !slower;
+}
 
 int Run(int rows, int runs) {
   char dir[] = "/tmp/sorbel-bench-XXXXXX";
@@ -252,40 +273,6 @@ int Run(int rows, int runs) {
   s.host.reset();
   std::filesystem::remove_all(dir);
   return status;
-}
-
-// Both routes, office not running and running; true when the UNO route is not slower.
-bool Compare(Setup& s, Watcher& watcher, int runs) {
-  // The first start makes the profile; it is not what a user waits for after the first day.
-  ThroughUno(s, nullptr);
-  watcher.Tidy(true, s.options.profile_dir);
-
-  std::printf(
-      "%d rows x %d columns, %.1f MB; seconds until the result is seen shown, best and"
-      " median of %d runs\n",
-      s.rows, kColumns, std::filesystem::file_size(s.result) / 1e6, runs);
-  bool slower = false;
-  for (bool running : {false, true}) {
-    std::vector<double> uno, uno_returned, soffice;
-    if (running) ThroughUno(s, nullptr);  // an office to hand over to
-    watcher.Tidy(!running, s.options.profile_dir);
-    for (int i = 0; i < runs; ++i) {
-      double returned = 0;
-      uno.push_back(ThroughUno(s, &watcher, &returned));
-      uno_returned.push_back(returned);
-      watcher.Tidy(!running, s.options.profile_dir);
-      soffice.push_back(ThroughSoffice(s, watcher));
-      watcher.Tidy(!running, s.options.profile_dir);
-    }
-    const char* when = running ? "office running    " : "office not running";
-    std::printf("%s  UNO (ShowExcel)   best %6.3f s  median %6.3f s  (returned: median %.3f s)\n",
-                when, *std::min_element(uno.begin(), uno.end()), Median(uno), Median(uno_returned));
-    std::printf("%s  soffice -n file   best %6.3f s  median %6.3f s\n", when,
-                *std::min_element(soffice.begin(), soffice.end()), Median(soffice));
-    slower = slower || Median(uno) > Median(soffice) * 1.05;
-  }
-  std::printf(slower ? "UNO route SLOWER than soffice\n" : "UNO route not slower than soffice\n");
-  return !slower;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/sheet/XSpreadsheets2.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -64,8 +65,8 @@ class Session {
   ~Session() {
     for (const auto& document : replaced_) Quietly(Close, document);
     if (!visible_) {
+      for (const auto& document : documents_) Quietly(Close, document);
       try {
-        for (const auto& document : documents_) Close(document);
         uno::Reference<container::XIndexAccess> frames(desktop_->getFrames(), uno::UNO_QUERY);
         if (frames.is() && frames->getCount() == 0) desktop_->terminate();
       } catch (const uno::Exception&) {
@@ -148,31 +149,61 @@ class CalcSheet : public SpreadsheetSheet {
     }
   }
 
-  // Calc reads a text file fastest into a document of its own: that document, its one sheet
-  // renamed to this one, takes the place of the prepared one, which held nothing but this sheet.
+  // Calc reads a text file fastest into a document of its own. When this sheet is all its
+  // document holds, as after OpenExcel, that document takes the place of this one, its sheet
+  // renamed to this sheet's name; otherwise its sheet is copied over this one.
   void ImportCsv(const CsvImportSettings& settings) override {
     Session& session = *workbook_->session;
     uno::Reference<frame::XModel> loaded = LoadCsv(session.Loader(), settings, !session.Visible());
-    uno::Reference<sheet::XSpreadsheets> sheets;
     try {
-      sheets =
-          uno::Reference<sheet::XSpreadsheetDocument>(loaded, uno::UNO_QUERY_THROW)->getSheets();
-      uno::Reference<container::XNamed>(
-          uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(0),
-          uno::UNO_QUERY_THROW)
-          ->setName(ToOUString(name_));
-      // New work the user has not saved, as any new document with content.
-      uno::Reference<util::XModifiable>(loaded, uno::UNO_QUERY_THROW)->setModified(true);
+      if (workbook_->sheets->getElementNames().getLength() == 1) {
+        TakeOver(loaded);
+      } else {
+        CopyFrom(loaded);
+        Quietly(Close, loaded);
+      }
     } catch (const uno::Exception& e) {
-      Quietly(Close, loaded);
+      if (loaded != workbook_->model) Quietly(Close, loaded);
       throw OfficeError("ファイル「" + settings.path + "」を読み込めません", e);
     }
-    session.Replace(workbook_->model, loaded);
+  }
+
+ private:
+  void TakeOver(const uno::Reference<frame::XModel>& loaded) {
+    uno::Reference<sheet::XSpreadsheets> sheets =
+        uno::Reference<sheet::XSpreadsheetDocument>(loaded, uno::UNO_QUERY_THROW)->getSheets();
+    uno::Reference<container::XNamed>(
+        uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(0),
+        uno::UNO_QUERY_THROW)
+        ->setName(ToOUString(name_));
+    // New work the user has not saved, as any new document with content.
+    uno::Reference<util::XModifiable>(loaded, uno::UNO_QUERY_THROW)->setModified(true);
+    workbook_->session->Replace(workbook_->model, loaded);
     workbook_->model = loaded;
     workbook_->sheets = sheets;
   }
 
- private:
+  void CopyFrom(const uno::Reference<frame::XModel>& loaded) {
+    uno::Reference<sheet::XSpreadsheetDocument> source(loaded, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XNamed> source_sheet(
+        uno::Reference<container::XIndexAccess>(source->getSheets(), uno::UNO_QUERY_THROW)
+            ->getByIndex(0),
+        uno::UNO_QUERY_THROW);
+    uno::Sequence<rtl::OUString> names = workbook_->sheets->getElementNames();
+    const rtl::OUString name = ToOUString(name_);
+    sal_Int32 position =
+        static_cast<sal_Int32>(std::find(names.begin(), names.end(), name) - names.begin());
+    uno::Reference<sheet::XSpreadsheets2> sheets(workbook_->sheets, uno::UNO_QUERY_THROW);
+    // The copy goes in before this sheet, which then makes way for it.
+    position = sheets->importSheet(source, source_sheet->getName(), position);
+    workbook_->sheets->removeByName(name);
+    uno::Reference<container::XNamed>(
+        uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(position),
+        uno::UNO_QUERY_THROW)
+        ->setName(name);
+    uno::Reference<util::XModifiable>(workbook_->model, uno::UNO_QUERY_THROW)->setModified(true);
+  }
+
   std::shared_ptr<Workbook> workbook_;
   std::string name_;
 };

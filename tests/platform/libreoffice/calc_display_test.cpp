@@ -140,6 +140,23 @@ TEST_F(CalcDisplayTest, QuotedFirstNameAfterAByteOrderMarkIsNoFailure) {
   ExpectShownAsText(TheDocument(), {{"商品,\n\"名\"", "価格"}, {"A", "1"}});
 }
 
+TEST_F(CalcDisplayTest, ImportIntoOneOfSeveralSheetsLeavesTheOthers) {
+  std::string path = WriteResult("two.csv", "商品コード\r\n00123\r\n");
+  {
+    std::unique_ptr<SpreadsheetApplication> application = host_->CreateApplication();
+    application->SetVisible(false);
+    std::unique_ptr<SpreadsheetDocument> workbook = application->AddDocument();
+    std::unique_ptr<SpreadsheetSheet> worksheet = workbook->AddSheet();
+    worksheet->ImportCsv({path, "UTF-8", 1});
+    application->SetVisible(true);
+  }
+  SeenDocument document = TheDocument();
+  EXPECT_EQ(document.sheet_names, (std::vector<std::string>{"Sheet1", "Sheet2"}));
+  EXPECT_TRUE(document.visible);
+  EXPECT_TRUE(document.modified);
+  EXPECT_EQ(document.cells, (Grid{{"商品コード"}, {"00123"}}));
+}
+
 TEST_F(CalcDisplayTest, MissingResultFileIsToldAndTheEmptySheetStillShown) {
   std::string path = office_->ProfileDir() + "/removed.csv";
   RecordingBox box;

@@ -2,7 +2,10 @@
 // office, then watches /proc and the lock file until nothing of it is left.
 #include "tests/platform/libreoffice/office_probe.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
@@ -75,11 +78,10 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   SeenDocument seen;
   auto sheets = document->getSheets();
   for (const auto& name : sheets->getElementNames()) seen.sheet_names.push_back(FromOUString(name));
-  uno::Reference<sheet::XSpreadsheet> first(
-      uno::Reference<com::sun::star::container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)
-          ->getByIndex(0),
-      uno::UNO_QUERY_THROW);
-  auto cursor = first->createCursor();
+  uno::Reference<com::sun::star::container::XIndexAccess> all(sheets, uno::UNO_QUERY_THROW);
+  uno::Reference<sheet::XSpreadsheet> last(all->getByIndex(all->getCount() - 1),
+                                           uno::UNO_QUERY_THROW);
+  auto cursor = last->createCursor();
   uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
   auto end =
       uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
@@ -87,7 +89,7 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
     seen.cells.emplace_back();
     seen.is_text.emplace_back();
     for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
-      auto cell = first->getCellByPosition(column, row);
+      auto cell = last->getCellByPosition(column, row);
       seen.cells.back().push_back(
           FromOUString(uno::Reference<XText>(cell, uno::UNO_QUERY_THROW)->getString()));
       seen.is_text.back().push_back(cell->getType() == table::CellContentType_TEXT);
@@ -113,6 +115,29 @@ bool Ended(const std::string& pid) {
   return paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z';
 }
 
+// A child in a session of its own, holding none of our descriptors (CTest waits for its pipes),
+// that waits for this process to go and then ends what is left of the office and its folder.
+int StartWatchdog(const std::string& profile_dir) {
+  const std::string mark = "UserInstallation=file://" + profile_dir;
+  pid_t parent = getpid();
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  setsid();
+  int null_fd = open("/dev/null", O_RDWR);
+  for (int fd = 0; fd < 3; ++fd) dup2(null_fd, fd);
+  close_range(3, ~0U, 0);
+  while (getppid() == parent) usleep(200 * 1000);
+  for (int round = 0; round < 50; ++round) {
+    std::vector<int> left = ProcessesWith(mark);
+    if (left.empty()) break;
+    for (int office : left) kill(office, round < 25 ? SIGTERM : SIGKILL);
+    usleep(200 * 1000);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(profile_dir, ignored);
+  _exit(0);
+}
+
 }  // namespace
 
 TestOffice::TestOffice() {
@@ -120,6 +145,7 @@ TestOffice::TestOffice() {
   if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
   profile_dir_ = dir;
   pipe_name_ = "sorbel_test_" + std::to_string(getpid()) + "_" + profile_dir_.substr(19);
+  watchdog_ = StartWatchdog(profile_dir_);
 }
 
 TestOffice::~TestOffice() {
@@ -130,6 +156,10 @@ TestOffice::~TestOffice() {
   }
   std::error_code ignored;
   std::filesystem::remove_all(profile_dir_, ignored);
+  if (watchdog_ > 0) {
+    kill(watchdog_, SIGKILL);
+    waitpid(watchdog_, nullptr, 0);
+  }
 }
 
 LibreOfficeOptions TestOffice::Options() const {
@@ -181,21 +211,21 @@ void TestOffice::End() {
   }
 }
 
-int ProcessesWith(const std::string& text) {
-  int count = 0;
+std::vector<int> ProcessesWith(const std::string& text) {
+  std::vector<int> pids;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
     std::ifstream in(entry.path() / "cmdline", std::ios::binary);
     std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (cmdline.find(text) != std::string::npos && !Ended(pid)) ++count;
+    if (cmdline.find(text) != std::string::npos && !Ended(pid)) pids.push_back(std::stoi(pid));
   }
-  return count;
+  return pids;
 }
 
 int TestOffice::Processes() const {
-  return ProcessesWith("UserInstallation=file://" + profile_dir_);
+  return static_cast<int>(ProcessesWith("UserInstallation=file://" + profile_dir_).size());
 }
 
 bool TestOffice::WaitLockGone(int timeout_ms) const {

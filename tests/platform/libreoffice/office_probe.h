@@ -12,7 +12,7 @@ namespace sorbel {
 // What one open spreadsheet document holds, as text.
 struct SeenDocument {
   std::vector<std::string> sheet_names;
-  std::vector<std::vector<std::string>> cells;  // the first sheet's used area, row by row
+  std::vector<std::vector<std::string>> cells;  // the last sheet's used area, row by row
   std::vector<std::vector<bool>> is_text;       // per cell: held as text, not as number or formula
   bool visible = false;                         // its window is shown
   bool saved = false;                           // has a file behind it
@@ -20,12 +20,14 @@ struct SeenDocument {
 };
 
 // Processes, not yet ended, whose command line (arguments joined by NUL) holds `text`.
-int ProcessesWith(const std::string& text);
+std::vector<int> ProcessesWith(const std::string& text);
 
+// The office of one test program. A watchdog process ends the office and removes the folder
+// should the test program die before it could do so itself (a sanitizer abort, a time-out).
 class TestOffice {
  public:
-  TestOffice();   // makes the profile folder
-  ~TestOffice();  // ends the office and removes the folder
+  TestOffice();   // makes the profile folder and starts the watchdog
+  ~TestOffice();  // ends the office, removes the folder and stops the watchdog
 
   // Options for a host that uses this office.
   LibreOfficeOptions Options() const;
@@ -45,6 +47,7 @@ class TestOffice {
  private:
   std::string profile_dir_;
   std::string pipe_name_;
+  int watchdog_ = -1;
 };
 
 }  // namespace sorbel
