@@ -7,9 +7,12 @@
 #include <stdio.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <random>
 #include <thread>
 #include <vector>
@@ -101,6 +104,27 @@ int CopyContents(int in, int out, CopyState& state) {
   return CopyByReading(in, out, state);
 }
 
+// Whether `staged` already holds exactly the first `size` bytes of `in` (and no more), read
+// only from the page cache: when the earlier copy is no longer cached, reading it back from
+// disk would cost more than writing a new copy, so the answer is then no. A run repeated on
+// the same catalogue thus writes nothing, where a copy would dirty the whole file again.
+bool StagedMatches(int in, int staged, off_t size, CopyState& state) {
+  std::vector<char> want(kChunk);
+  std::vector<char> have(kChunk);
+  for (off_t at = 0; at < size;) {
+    if (state.stop) return false;
+    size_t step = static_cast<size_t>(std::min<off_t>(kChunk, size - at));
+    ssize_t n = ::pread(in, want.data(), step, at);
+    if (n <= 0) return false;  // the copy meets the same error and reports it
+    struct iovec part = {have.data(), static_cast<size_t>(n)};
+    if (::preadv2(staged, &part, 1, at, RWF_NOWAIT) != n) return false;
+    if (std::memcmp(want.data(), have.data(), static_cast<size_t>(n)) != 0) return false;
+    at += n;
+  }
+  struct stat now;
+  return ::fstat(staged, &now) == 0 && now.st_size == size;
+}
+
 // Creates a new file with a name of its own in `folder`; sets `path` to that name.
 int CreateTemporary(const std::string& folder, std::string& path) {
   std::random_device seed;
@@ -158,6 +182,8 @@ class CsvStaging::Impl {
   std::string temp_path_;  // empty when there is nothing (more) to put in place
   FileDescriptor in_;
   FileDescriptor out_;
+  FileDescriptor staged_;  // the earlier staged copy, when it may equal the chosen file
+  bool unchanged_ = false;  // the earlier staged copy equals the chosen file: nothing to copy
   struct stat chosen_ {};
   CopyState state_;
   int error_ = 0;  // the copy's errno value, read after the thread has ended
@@ -173,8 +199,9 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   if (S_ISDIR(chosen_.st_mode)) throw OsError(EISDIR);
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
   if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
-  struct stat staged;
-  if (::stat(staged_path_.c_str(), &staged) == 0 && SameFile(chosen_, staged)) return;
+  struct stat staged {};
+  bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
+  if (have_staged && SameFile(chosen_, staged)) return;
 
   out_.Reset(CreateTemporary(app_folder, temp_path_));
   if (out_.Get() < 0) {
@@ -187,8 +214,18 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
     PutInPlace();
     return;
   }
+  if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
+    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC));
+  }
   try {
-    copier_ = std::thread([this] { error_ = CopyContents(in_.Get(), out_.Get(), state_); });
+    copier_ = std::thread([this] {
+      if (staged_.Ok() && StagedMatches(in_.Get(), staged_.Get(), chosen_.st_size, state_)) {
+        unchanged_ = true;
+        state_.copied = chosen_.st_size;
+        return;
+      }
+      error_ = CopyContents(in_.Get(), out_.Get(), state_);
+    });
   } catch (...) {
     Abandon();
     throw;
@@ -220,6 +257,10 @@ void CsvStaging::Impl::Finish() {
       throw Error(kErrCsvFile, "CSVファイル「" + chosen_path_ +
                                    "」を読めません: 読み込みの途中でファイルが変更されました。"
                                    "もう一度実行してください。");
+    }
+    if (unchanged_) {
+      Abandon();
+      return;
     }
   }
   PutInPlace();

@@ -11,7 +11,8 @@ class Connection;
 
 // Makes `app_folder`/articles.csv a copy of the chosen catalogue. The copy runs on a thread of
 // its own, so a query can read the chosen file meanwhile. Nothing is copied when the chosen
-// file is the staged file itself (same device and inode, however the path is spelled). The copy
+// file is the staged file itself (same device and inode, however the path is spelled), nor when
+// the staged file already holds the same bytes and is still in the page cache. The copy
 // is written under a temporary name and put in place only by Finish, so a failed or abandoned
 // copy leaves the earlier staged file as it was and another instance never sees half a file.
 class CsvStaging {

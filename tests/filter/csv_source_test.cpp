@@ -113,6 +113,38 @@ TEST_F(CsvSourceTest, TheStagedFileItselfIsNeverCopiedOntoItself) {
   EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
 }
 
+// A run repeated on the same catalogue leaves the staged file as it is; any difference, even
+// one byte at the very end with the size unchanged, brings a fresh copy.
+TEST_F(CsvSourceTest, AnIdenticalStagedFileIsKeptAndADifferentOneReplaced) {
+  std::string big(3 << 20, 'y');
+  for (size_t i = 0; i < big.size(); i += 1009) big[i] = static_cast<char>('a' + i % 26);
+  const std::string chosen = root_ + "/download.csv";
+  Put(chosen, big);
+  StageCsv(chosen, app_);
+  auto inode = [&] {
+    struct stat st {};
+    EXPECT_EQ(::stat(Staged().c_str(), &st), 0);
+    return st.st_ino;
+  };
+  const ino_t first = inode();
+
+  StageCsv(chosen, app_);
+  EXPECT_EQ(inode(), first);
+  EXPECT_EQ(Bytes(Staged()), big);
+
+  big.back() = big.back() == 'z' ? 'q' : 'z';
+  Put(chosen, big);
+  StageCsv(chosen, app_);
+  EXPECT_NE(inode(), first);
+  EXPECT_EQ(Bytes(Staged()), big);
+
+  big += "more\r\n";
+  Put(chosen, big);
+  StageCsv(chosen, app_);
+  EXPECT_EQ(Bytes(Staged()), big);
+  EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+}
+
 TEST_F(CsvSourceTest, AFailedCopyKeepsTheEarlierStagedFile) {
   Put(Staged(), "earlier\r\n");
   EXPECT_EQ(ErrorOf(root_ + "/missing.csv", app_), ENOENT);
