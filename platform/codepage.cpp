@@ -99,30 +99,6 @@ bool IsUtf8CodePage(std::string_view codepage) {
   return up == "UTF-8" || up == "UTF8";
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-  int32_t length = static_cast<int32_t>(bytes.size());
-  int32_t i = 0;
-  while (i < length) {
-    // Most text is ASCII: skip it eight bytes at a time.
-    while (i + 8 <= length) {
-      uint64_t word;
-      std::memcpy(&word, s + i, 8);
-      if (word & 0x8080808080808080ULL) break;
-      i += 8;
-    }
-    if (i >= length) break;
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
-}
-
 std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
   if (IsUtf8CodePage(codepage)) {
     if (IsValidUtf8(bytes)) return std::string(bytes);

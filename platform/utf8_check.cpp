@@ -1,0 +1,192 @@
+// IsValidUtf8: 32 bytes at a time with AVX2 where the processor has it (a result file of a
+// hundred megabytes is checked before it is written), else one character at a time.
+#include <unicode/utf8.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace sorbel {
+namespace {
+
+bool IsValidUtf8Plain(const std::uint8_t* s, std::size_t n) {
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  while (i < n) {
+    // Most text is ASCII: skip it eight bytes at a time.
+    while (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, s + i, 8);
+      if (word & kHighs) break;
+      i += 8;
+    }
+    if (i >= n) break;
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    int32_t used = 0;
+    UChar32 code;
+    U8_NEXT(s + i, used, static_cast<int32_t>(n - i < 4 ? n - i : 4), code);
+    if (code < 0) return false;
+    i += static_cast<std::size_t>(used);
+  }
+  return true;
+}
+
+#if defined(__x86_64__)
+// Every fault of UTF-8 shows in two neighbouring bytes, apart from a missing or extra third
+// and fourth byte. Three 16-entry tables, looked up by the high and low half of the first
+// byte and the high half of the second, give the faults each half allows; a fault is there
+// where all three agree. The bits of the tables:
+constexpr std::uint8_t kTooShort = 1 << 0;   // a lead or ASCII where a continuation belongs
+constexpr std::uint8_t kTooLong = 1 << 1;    // a continuation after ASCII
+constexpr std::uint8_t kOverlong3 = 1 << 2;  // E0 80-9F
+constexpr std::uint8_t kTooLarge = 1 << 3;   // above U+10FFFF
+constexpr std::uint8_t kSurrogate = 1 << 4;  // ED A0-BF
+constexpr std::uint8_t kOverlong2 = 1 << 5;  // C0, C1
+constexpr std::uint8_t kTooLarge1000 = 1 << 6;
+constexpr std::uint8_t kOverlong4 = 1 << 6;  // F0 80-8F
+constexpr std::uint8_t kTwoConts = 1 << 7;   // a continuation after a continuation
+constexpr std::uint8_t kCarry = kTooShort | kTooLong | kTwoConts;
+
+// A 16-entry table in both halves of a register, for _mm256_shuffle_epi8.
+__attribute__((target("avx2"))) inline __m256i Table16(const std::uint8_t (&t)[16]) {
+  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
+}
+
+__attribute__((target("avx2"))) inline __m256i Prev(__m256i input, __m256i prev_input, int n) {
+  __m256i joined = _mm256_permute2x128_si256(prev_input, input, 0x21);
+  switch (n) {
+    case 1:
+      return _mm256_alignr_epi8(input, joined, 15);
+    case 2:
+      return _mm256_alignr_epi8(input, joined, 14);
+    default:
+      return _mm256_alignr_epi8(input, joined, 13);
+  }
+}
+
+__attribute__((target("avx2"))) bool IsValidUtf8Wide(const std::uint8_t* s, std::size_t n) {
+  static constexpr std::uint8_t kByte1High[16] = {
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,  // ASCII
+      kTwoConts,
+      kTwoConts,
+      kTwoConts,
+      kTwoConts,                                            // 10__
+      kTooShort | kOverlong2,                               // 1100
+      kTooShort,                                            // 1101
+      kTooShort | kOverlong3 | kSurrogate,                  // 1110
+      kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};  // 1111
+  static constexpr std::uint8_t kByte1Low[16] = {
+      kCarry | kOverlong3 | kOverlong2 | kOverlong4,  // ____0000
+      kCarry | kOverlong2,                            // ____0001
+      kCarry,
+      kCarry,              // ____001_
+      kCarry | kTooLarge,  // ____0100
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,  // ____0101 to ____0111
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000,               // ____1000 to ____1100
+      kCarry | kTooLarge | kTooLarge1000 | kSurrogate,  // ____1101
+      kCarry | kTooLarge | kTooLarge1000,
+      kCarry | kTooLarge | kTooLarge1000};
+  static constexpr std::uint8_t kByte2High[16] = {
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,                                                                    // ASCII
+      kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4,  // 1000
+      kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,                   // 1001
+      kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,                   // 1010
+      kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,                   // 1011
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort};  // 11__
+  const __m256i byte1_high = Table16(kByte1High);
+  const __m256i byte1_low = Table16(kByte1Low);
+  const __m256i byte2_high = Table16(kByte2High);
+  // A lead in the last three bytes of a block needs bytes of the next one.
+  const __m256i last_leads =
+      _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                       -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xF0 - 1),
+                       static_cast<char>(0xE0 - 1), static_cast<char>(0xC0 - 1));
+  const __m256i low_nibble = _mm256_set1_epi8(0x0F);
+  const __m256i third_base = _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80));
+  const __m256i fourth_base = _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80));
+  const __m256i high_bit = _mm256_set1_epi8(static_cast<char>(0x80));
+
+  __m256i error = _mm256_setzero_si256();
+  __m256i prev_input = _mm256_setzero_si256();
+  __m256i prev_incomplete = _mm256_setzero_si256();
+  auto check = [&](__m256i input) __attribute__((target("avx2"))) {
+    if (_mm256_movemask_epi8(input) == 0) {
+      error = _mm256_or_si256(error, prev_incomplete);
+      prev_incomplete = _mm256_setzero_si256();
+      prev_input = input;
+      return;
+    }
+    __m256i prev1 = Prev(input, prev_input, 1);
+    __m256i high1 = _mm256_and_si256(_mm256_srli_epi16(prev1, 4), low_nibble);
+    __m256i low1 = _mm256_and_si256(prev1, low_nibble);
+    __m256i high2 = _mm256_and_si256(_mm256_srli_epi16(input, 4), low_nibble);
+    __m256i faults = _mm256_and_si256(_mm256_and_si256(_mm256_shuffle_epi8(byte1_high, high1),
+                                                       _mm256_shuffle_epi8(byte1_low, low1)),
+                                      _mm256_shuffle_epi8(byte2_high, high2));
+    // Third and fourth bytes must be continuations, and only they may follow one.
+    __m256i must_continue =
+        _mm256_and_si256(_mm256_or_si256(_mm256_subs_epu8(Prev(input, prev_input, 2), third_base),
+                                         _mm256_subs_epu8(Prev(input, prev_input, 3), fourth_base)),
+                         high_bit);
+    error = _mm256_or_si256(error, _mm256_xor_si256(must_continue, faults));
+    prev_incomplete = _mm256_subs_epu8(input, last_leads);
+    prev_input = input;
+  };
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    check(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)));
+  }
+  if (i < n) {
+    // The tail, padded with NULs (ASCII): a character cut short at the end shows as a fault.
+    alignas(32) std::uint8_t tail[32] = {};
+    std::memcpy(tail, s + i, n - i);
+    check(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail)));
+  }
+  error = _mm256_or_si256(error, prev_incomplete);
+  return _mm256_testz_si256(error, error) != 0;
+}
+#endif
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) return IsValidUtf8Wide(s, bytes.size());
+#endif
+  return IsValidUtf8Plain(s, bytes.size());
+}
+
+}  // namespace sorbel
