@@ -73,57 +73,33 @@ __attribute__((target("avx2"))) inline __m256i Prev(__m256i input, __m256i prev_
 }
 
 __attribute__((target("avx2"))) bool IsValidUtf8Wide(const std::uint8_t* s, std::size_t n) {
+  // clang-format off
   static constexpr std::uint8_t kByte1High[16] = {
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,  // ASCII
-      kTwoConts,
-      kTwoConts,
-      kTwoConts,
-      kTwoConts,                                            // 10__
-      kTooShort | kOverlong2,                               // 1100
-      kTooShort,                                            // 1101
-      kTooShort | kOverlong3 | kSurrogate,                  // 1110
-      kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};  // 1111
+      kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // 0___
+      kTwoConts, kTwoConts, kTwoConts, kTwoConts,                                      // 10__
+      kTooShort | kOverlong2,                                                          // 1100
+      kTooShort,                                                                       // 1101
+      kTooShort | kOverlong3 | kSurrogate,                                             // 1110
+      kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};                             // 1111
+  constexpr std::uint8_t kLarge = kCarry | kTooLarge | kTooLarge1000;
   static constexpr std::uint8_t kByte1Low[16] = {
       kCarry | kOverlong3 | kOverlong2 | kOverlong4,  // ____0000
       kCarry | kOverlong2,                            // ____0001
-      kCarry,
-      kCarry,              // ____001_
-      kCarry | kTooLarge,  // ____0100
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,  // ____0101 to ____0111
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000,               // ____1000 to ____1100
-      kCarry | kTooLarge | kTooLarge1000 | kSurrogate,  // ____1101
-      kCarry | kTooLarge | kTooLarge1000,
-      kCarry | kTooLarge | kTooLarge1000};
+      kCarry, kCarry,                                 // ____001_
+      kCarry | kTooLarge,                             // ____0100
+      kLarge, kLarge, kLarge,                         // ____0101 to ____0111
+      kLarge, kLarge, kLarge, kLarge, kLarge,         // ____1000 to ____1100
+      kLarge | kSurrogate,                            // ____1101
+      kLarge, kLarge};                                // ____111_
+  constexpr std::uint8_t kCont = kTooLong | kOverlong2 | kTwoConts;
   static constexpr std::uint8_t kByte2High[16] = {
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,                                                                    // ASCII
-      kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4,  // 1000
-      kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,                   // 1001
-      kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,                   // 1010
-      kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,                   // 1011
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort};  // 11__
+      kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+      kCont | kOverlong3 | kTooLarge1000 | kOverlong4,  // 1000
+      kCont | kOverlong3 | kTooLarge,                   // 1001
+      kCont | kSurrogate | kTooLarge,                   // 1010
+      kCont | kSurrogate | kTooLarge,                   // 1011
+      kTooShort, kTooShort, kTooShort, kTooShort};      // 11__
+  // clang-format on
   const __m256i byte1_high = Table16(kByte1High);
   const __m256i byte1_low = Table16(kByte1Low);
   const __m256i byte2_high = Table16(kByte2High);
