@@ -1,4 +1,4 @@
-// Code page conversions through ICU converters, with UTF-16 as the pivot.
+// Code page conversions through ICU converters, streamed through a UTF-16 pivot.
 // UTF-8 to UTF-8 is a copy (after a validity check), the common case on Linux desktops.
 #include "platform/codepage.h"
 
@@ -26,27 +26,53 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-// Well-formed UTF-8 (invalid sequences replaced by U+FFFD) to UTF-16.
-std::u16string Utf8ToUtf16(std::string_view text) {
-  std::u16string out(text.size() + 1, u'\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                       &length, text.data(), static_cast<int32_t>(text.size()), 0xFFFD, nullptr,
-                       &status);
-  out.resize(U_SUCCESS(status) ? length : 0);
-  return out;
+// Streams `in` from one converter's code page to the other's through ICU's UTF-16 pivot, in
+// pieces: ICU takes lengths below 2 GiB, and a result file may be larger than that.
+std::string Convert(std::string_view in, UConverter* from, UConverter* to) {
+  constexpr size_t kPiece = size_t{64} << 20;
+  std::string out;
+  // Japanese text grows by half from a double-byte code page to UTF-8, and shrinks back.
+  out.reserve(ucnv_getType(to) == UCNV_UTF8 ? in.size() + in.size() / 2 + 16 : in.size() + 16);
+  UChar pivot[4096];
+  UChar* pivot_source = pivot;
+  UChar* pivot_target = pivot;
+  char buffer[1 << 16];
+  const char* source = in.data();
+  const char* const end = source + in.size();
+  bool reset = true;
+  for (;;) {
+    const char* piece_end = source + std::min<size_t>(kPiece, static_cast<size_t>(end - source));
+    const bool last = piece_end == end;
+    for (;;) {
+      char* target = buffer;
+      UErrorCode err = U_ZERO_ERROR;
+      ucnv_convertEx(to, from, &target, buffer + sizeof buffer, &source, piece_end, pivot,
+                     &pivot_source, &pivot_target, pivot + 4096, reset, last, &err);
+      reset = false;
+      out.append(buffer, static_cast<size_t>(target - buffer));
+      if (err == U_BUFFER_OVERFLOW_ERROR) continue;
+      // With substituting callbacks on both sides content never fails; anything else is a
+      // fault that must not pass for a shorter text.
+      if (U_FAILURE(err)) {
+        throw Error(kErrCodePage,
+                    std::string("文字コードの変換に失敗しました（") + u_errorName(err) + "）。");
+      }
+      break;
+    }
+    if (last) return out;
+  }
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out(text.size() * 3 + 1, '\0');
-  int32_t length = 0;
+// A converter that reads invalid input as U+FFFD (or U+001A for a bad single byte) and
+// writes a character it cannot hold as a decimal character reference.
+CodePageConverter OpenConverter(std::string_view codepage) {
+  CodePageConverter conv = OpenCodePageConverter(codepage);
   UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
-                     reinterpret_cast<const UChar*>(text.data()),
-                     static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-  out.resize(U_SUCCESS(status) ? length : 0);
-  return out;
+  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
+                      &status);
+  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_DEC, nullptr,
+                        nullptr, &status);
+  return conv;
 }
 
 // ICU's Japanese tables follow IBM in swapping the controls 0x1A, 0x1C and 0x7F, where
@@ -54,13 +80,17 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 // double-byte character, so the text is converted between them and they pass unchanged.
 bool IsSwappedControl(char c) { return c == '\x1a' || c == '\x1c' || c == '\x7f'; }
 
-template <typename Convert>
-std::string ConvertAroundControls(std::string_view in, Convert convert) {
+template <typename ConvertSegment>
+std::string ConvertAroundControls(std::string_view in, ConvertSegment convert) {
   std::string out;
   size_t start = 0;
   for (size_t i = 0; i <= in.size(); ++i) {
     if (i < in.size() && !IsSwappedControl(in[i])) continue;
-    if (i > start) out += convert(in.substr(start, i - start));
+    if (i > start && start == 0) {
+      out = convert(in.substr(0, i));  // the usual case, one segment: no second copy
+    } else if (i > start) {
+      out += convert(in.substr(start, i - start));
+    }
     if (i < in.size()) out += in[i];
     start = i + 1;
   }
@@ -87,8 +117,8 @@ std::string SystemCodePage() {
   std::string codeset = Upper(nl_langinfo_l(CODESET, loc));
   freelocale(loc);
   if (codeset.empty() || codeset == "ANSI_X3.4-1968" || codeset == "ASCII") return "UTF-8";
-  if (codeset == "SJIS" || codeset == "SHIFT_JIS" || codeset == "SHIFT-JIS" ||
-      codeset == "CP932" || codeset == "WINDOWS-31J") {
+  if (codeset == "SJIS" || codeset == "SHIFT_JIS" || codeset == "SHIFT-JIS" || codeset == "CP932" ||
+      codeset == "WINDOWS-31J") {
     return "windows-31j";
   }
   return codeset;
@@ -100,51 +130,23 @@ bool IsUtf8CodePage(std::string_view codepage) {
 }
 
 std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
-  if (IsUtf8CodePage(codepage)) {
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    return Utf16ToUtf8(Utf8ToUtf16(bytes));
-  }
-  CodePageConverter conv = OpenCodePageConverter(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
-                      &status);
-  return ConvertAroundControls(bytes, [&](std::string_view segment) {
-    // One code page byte never yields more than two UTF-16 units.
-    std::u16string wide(segment.size() * 2 + 1, u'\0');
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t length = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(wide.data()),
-                                   static_cast<int32_t>(wide.size()), segment.data(),
-                                   static_cast<int32_t>(segment.size()), &err);
-    wide.resize(U_SUCCESS(err) ? length : 0);
-    return Utf16ToUtf8(wide);
-  });
+  const bool utf8 = IsUtf8CodePage(codepage);
+  if (utf8 && IsValidUtf8(bytes)) return std::string(bytes);
+  CodePageConverter from = OpenConverter(utf8 ? "UTF-8" : codepage);
+  CodePageConverter to = OpenConverter("UTF-8");
+  if (utf8) return Convert(bytes, from.get(), to.get());
+  return ConvertAroundControls(
+      bytes, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });
 }
 
 std::string FromUtf8(std::string_view text, std::string_view codepage) {
-  if (IsUtf8CodePage(codepage)) {
-    if (IsValidUtf8(text)) return std::string(text);
-    return Utf16ToUtf8(Utf8ToUtf16(text));
-  }
-  CodePageConverter conv = OpenCodePageConverter(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_DEC, nullptr,
-                        nullptr, &status);
-  return ConvertAroundControls(text, [&](std::string_view segment) {
-    std::u16string wide = Utf8ToUtf16(segment);
-    std::string out;
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t length = ucnv_fromUChars(conv.get(), nullptr, 0,
-                                     reinterpret_cast<const UChar*>(wide.data()),
-                                     static_cast<int32_t>(wide.size()), &err);
-    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return out;
-    out.resize(length + 1);
-    err = U_ZERO_ERROR;
-    length = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
-                             reinterpret_cast<const UChar*>(wide.data()),
-                             static_cast<int32_t>(wide.size()), &err);
-    out.resize(U_SUCCESS(err) ? length : 0);
-    return out;
-  });
+  const bool utf8 = IsUtf8CodePage(codepage);
+  if (utf8 && IsValidUtf8(text)) return std::string(text);
+  CodePageConverter from = OpenConverter("UTF-8");
+  CodePageConverter to = OpenConverter(utf8 ? "UTF-8" : codepage);
+  if (utf8) return Convert(text, from.get(), to.get());
+  return ConvertAroundControls(
+      text, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });
 }
 
 }  // namespace sorbel

@@ -37,7 +37,11 @@ TEST(CodePageTest, UnmappableCharactersBecomeCharacterReferences) {
 }
 
 TEST(CodePageTest, InvalidInputBecomesReplacementCharacterNotTruncation) {
-  EXPECT_EQ(ToUtf8("ab\xff" "cd", "UTF-8"), "ab\xEF\xBF\xBD" "cd");
+  EXPECT_EQ(ToUtf8("ab\xff"
+                   "cd",
+                   "UTF-8"),
+            "ab\xEF\xBF\xBD"
+            "cd");
   // 0x81 0x20 is an invalid CP932 pair; the text after it survives.
   std::string out = ToUtf8("x\x81 yz", "windows-31j");
   EXPECT_EQ(out.substr(0, 1), "x");
@@ -53,9 +57,35 @@ TEST(CodePageTest, Utf8IsCopiedAndValidated) {
   EXPECT_FALSE(IsUtf8CodePage("CP932"));
   EXPECT_EQ(FromUtf8("家電①", "UTF-8"), "家電①");
   EXPECT_TRUE(IsValidUtf8("家電"));
-  EXPECT_FALSE(IsValidUtf8("\xe5\xae"));        // cut short
-  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));        // overlong
-  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));    // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xe5\xae"));      // cut short
+  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));      // overlong
+  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));  // surrogate
+}
+
+// A result file can run to gigabytes: long texts convert whole, with characters (and a bad
+// sequence) falling across every inner buffer and piece boundary.
+TEST(CodePageTest, LongTextsConvertWholeAcrossPieceBoundaries) {
+  const std::string unit = "家電①ｱ,\"説明\"\r\n髙😀abc";  // 😀 has no CP932 form
+  std::string text;
+  text.reserve((size_t{70} << 20) + unit.size());
+  while (text.size() < (size_t{70} << 20)) text += unit;
+  const std::string bytes = FromUtf8(text, "windows-31j");
+  const std::string unit_bytes = FromUtf8(unit, "windows-31j");
+  ASSERT_EQ(bytes.size(), text.size() / unit.size() * unit_bytes.size());
+  EXPECT_EQ(bytes.substr(bytes.size() - unit_bytes.size()), unit_bytes);
+
+  std::string back = ToUtf8(bytes, "windows-31j");
+  const std::string unit_back = ToUtf8(unit_bytes, "windows-31j");
+  ASSERT_EQ(back.size(), text.size() / unit.size() * unit_back.size());
+  EXPECT_EQ(back.find("&#128512;"), unit_back.find("&#128512;"));
+  EXPECT_EQ(back.substr(back.size() - unit_back.size()), unit_back);
+
+  // Invalid UTF-8 in a long text becomes U+FFFD where it stands, nothing else changes.
+  text[(size_t{64} << 20) + 1] = '\xff';
+  std::string mended = ToUtf8(text, "UTF-8");
+  EXPECT_TRUE(IsValidUtf8(mended));
+  EXPECT_EQ(mended.size(), text.size() + 2);
+  EXPECT_EQ(mended.substr(mended.size() - 1000), text.substr(text.size() - 1000));
 }
 
 TEST(CodePageTest, UnknownCodePageIsAnError) {
@@ -75,7 +105,10 @@ TEST(CodePageTest, AsciiLocaleCountsAsUtf8) {
   EXPECT_EQ(SystemCodePage(), "UTF-8");
   setenv("LC_ALL", "C.UTF-8", 1);
   EXPECT_EQ(SystemCodePage(), "UTF-8");
-  if (saved) setenv("LC_ALL", old.c_str(), 1); else unsetenv("LC_ALL");
+  if (saved)
+    setenv("LC_ALL", old.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
 }
 
 }  // namespace
