@@ -182,7 +182,7 @@ class CsvStaging::Impl {
   std::string temp_path_;  // empty when there is nothing (more) to put in place
   FileDescriptor in_;
   FileDescriptor out_;
-  FileDescriptor staged_;  // the earlier staged copy, when it may equal the chosen file
+  FileDescriptor staged_;   // the earlier staged copy, when it may equal the chosen file
   bool unchanged_ = false;  // the earlier staged copy equals the chosen file: nothing to copy
   struct stat chosen_ {};
   CopyState state_;
@@ -193,12 +193,15 @@ class CsvStaging::Impl {
 
 CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_folder)
     : chosen_path_(chosen_path), staged_path_(app_folder + "/" + kStagedName) {
-  in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without waiting: opening a named pipe nobody writes to would block the run for good.
+  in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (in_.Get() < 0) throw OsError(errno);
   if (::fstat(in_.Get(), &chosen_) != 0) throw OsError(errno);
   if (S_ISDIR(chosen_.st_mode)) throw OsError(EISDIR);
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
   if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
+  // Nor is a pipe or a socket: its bytes could not be read twice, by the query and the copy.
+  if (!S_ISREG(chosen_.st_mode)) throw OsError(EINVAL);
   struct stat staged {};
   bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
   if (have_staged && SameFile(chosen_, staged)) return;
@@ -208,14 +211,14 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
     temp_path_.clear();
     throw OsError(errno);
   }
-  // Only a regular file with a known size can be read by a query and checked afterwards.
-  if (!S_ISREG(chosen_.st_mode) || chosen_.st_size == 0) {
+  // An empty file gives the query nothing to share: it is staged at once.
+  if (chosen_.st_size == 0) {
     error_ = CopyContents(in_.Get(), out_.Get(), state_);
     PutInPlace();
     return;
   }
   if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
-    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC));
+    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   }
   try {
     copier_ = std::thread([this] {
@@ -240,7 +243,7 @@ CsvStaging::Impl::~Impl() {
 }
 
 void CsvStaging::Impl::ShareSource(Connection& connection) const {
-  if (copier_.joinable()) connection.ReadTableFrom(kStagedName, in_.Get());
+  if (copier_.joinable()) connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
 }
 
 void CsvStaging::Impl::Finish() {

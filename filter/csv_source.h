@@ -17,10 +17,10 @@ class Connection;
 // copy leaves the earlier staged file as it was and another instance never sees half a file.
 class CsvStaging {
  public:
-  // Opens the chosen file and starts the copy. A file that is empty or not a regular file (a
-  // pipe, a device) is copied and put in place before this returns. Throws Error(errno, the
-  // OS's description) when the file cannot be opened or read, is a folder, or the temporary
-  // file cannot be made.
+  // Opens the chosen file and starts the copy; an empty file is copied and put in place before
+  // this returns. Throws Error(errno, the OS's description) when the file cannot be opened or
+  // read, is a folder (EISDIR), a device (ENODEV) or a pipe or socket (EINVAL), or the
+  // temporary file cannot be made.
   CsvStaging(const std::string& chosen_path, const std::string& app_folder);
   // A copy not finished is stopped and its temporary file removed.
   ~CsvStaging();

@@ -25,12 +25,12 @@ class ResultRecords {
   ResultRecords(const ResultRecords&) = delete;
   ResultRecords& operator=(const ResultRecords&) = delete;
 
-  int FieldCount() const;                       // Fields.Count
-  const std::string& FieldName(int i) const;    // Fields(i).Name, 0-based
-  std::int64_t RecordCount() const;             // exact
-  std::size_t DataSize() const;                 // bytes the records hold: a size hint
-  bool Eof() const;                             // past the last record
-  FieldValue Value(int j) const;                // column j of the current record
+  int FieldCount() const;                     // Fields.Count
+  const std::string& FieldName(int i) const;  // Fields(i).Name, 0-based
+  std::int64_t RecordCount() const;           // exact
+  std::size_t DataSize() const;               // bytes the records hold: a size hint
+  bool Eof() const;                           // past the last record
+  FieldValue Value(int j) const;              // column j of the current record
   void MoveNext();
   void Close();
 
@@ -53,8 +53,9 @@ class Connection {
   // Has the table file `name` (such as "articles.csv") read from the open file `fd` instead
   // of the folder, whether or not the folder holds a file of that name yet: for a caller that
   // is still putting that file in place. `fd` is read at explicit offsets, its file position
-  // left alone, and never closed; it must stay open while queries run.
-  void ReadTableFrom(const std::string& name, int fd);
+  // left alone, and never closed; it must stay open while queries run. Reading errors name
+  // `path`, the file the descriptor reads, so that their line numbers lead to the right file.
+  void ReadTableFrom(const std::string& name, int fd, const std::string& path);
 
   void Open();
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);

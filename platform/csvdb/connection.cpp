@@ -45,7 +45,7 @@ class Connection::Impl {
  public:
   ~Impl() { Close(); }
 
-  void ReadTableFrom(const std::string& name, int fd);
+  void ReadTableFrom(const std::string& name, int fd, const std::string& path);
   void Open(const std::string& connection_text);
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
   void Close();
@@ -56,18 +56,18 @@ class Connection::Impl {
   sqlite3* db_ = nullptr;
   std::unique_ptr<CsvTables> tables_;
   std::unique_ptr<QueryGuard> guard_;
-  std::map<std::string, int> lent_files_;  // kept for a later Open
+  std::map<std::string, csvdb::TableFile> lent_files_;  // kept for a later Open
 };
 
-void Connection::Impl::ReadTableFrom(const std::string& name, int fd) {
-  lent_files_[name] = fd;
-  if (tables_) tables_->ReadTableFrom(name, fd);
+void Connection::Impl::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
+  lent_files_[name] = csvdb::TableFile{path, fd};
+  if (tables_) tables_->ReadTableFrom(name, lent_files_[name]);
 }
 
 void Connection::Impl::Open(const std::string& connection_text) {
   if (db_ != nullptr) throw Error(kErrDataSource, "データソースはすでに開かれています。");
   auto tables = std::make_unique<CsvTables>(csvdb::ResolveDataSource(connection_text));
-  for (const auto& [name, fd] : lent_files_) tables->ReadTableFrom(name, fd);
+  for (const auto& [name, file] : lent_files_) tables->ReadTableFrom(name, file);
 
   const int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
@@ -182,7 +182,9 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
-void Connection::ReadTableFrom(const std::string& name, int fd) { impl_->ReadTableFrom(name, fd); }
+void Connection::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
+  impl_->ReadTableFrom(name, fd, path);
+}
 void Connection::Open() { impl_->Open(ConnectionString); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
   return impl_->Execute(sql);

@@ -234,7 +234,7 @@ CsvTables::CsvTables(DataSource source) : source_(std::move(source)) {
 
 std::optional<TableFile> CsvTables::Resolve(std::string_view name) const {
   if (auto lent = lent_files_.find(name); lent != lent_files_.end() && IsTableFileName(name)) {
-    return TableFile{source_.folder + "/" + std::string(name), lent->second};
+    return lent->second;
   }
   std::optional<std::string> path = TableFilePath(source_.folder, name);
   if (!path) return std::nullopt;

@@ -32,9 +32,9 @@ class CsvTables {
 
   const DataSource& Source() const { return source_; }
 
-  // Has the table file `name` read from the open file `fd`, whether or not the folder holds
-  // a file of that name (see Connection::ReadTableFrom).
-  void ReadTableFrom(const std::string& name, int fd) { lent_files_[name] = fd; }
+  // Has the table file `name` read from `file` (an open descriptor and the path messages
+  // name), whether or not the folder holds a file of that name (see Connection::ReadTableFrom).
+  void ReadTableFrom(const std::string& name, const TableFile& file) { lent_files_[name] = file; }
   // The file behind the table `name`, or nothing when `name` is no table of the folder.
   std::optional<TableFile> Resolve(std::string_view name) const;
 
@@ -45,7 +45,7 @@ class CsvTables {
 
  private:
   DataSource source_;
-  std::map<std::string, int, std::less<>> lent_files_;  // table file name -> descriptor
+  std::map<std::string, TableFile, std::less<>> lent_files_;  // table file name -> lent file
   sqlite3_module module_{};
   std::exception_ptr kept_;
 };

@@ -35,7 +35,8 @@ using com::sun::star::util::XCloseable;
 
 constexpr char kCsvFilter[] = "Text - txt - csv (StarCalc)";
 constexpr int kColumnText = 2;
-// Calc's widest sheet; a longer list only costs time.
+// The widest sheet Calc can have (1,024 columns unless its large sheets are on); a longer list
+// only costs time.
 constexpr int kMaxColumns = 16384;
 
 // Code page names are ASCII; the user's locale has no say in their case.

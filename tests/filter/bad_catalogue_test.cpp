@@ -1,5 +1,7 @@
 // Damaged and odd catalogues through the whole run: each gives the right result or one clear
 // message, never a crash, a silently short result or a busy pointer left on.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -35,14 +37,15 @@ class BadCatalogueTest : public RunFixture {
     Put(folder_ + "/datasource.dsn", "[ODBC]\nDRIVER=Sorbel CSV\nDefaultDir=.\n" + line + "\n");
   }
   std::string Staged() const { return folder_ + "/articles.csv"; }
-  // The start of every reader message about the staged file.
-  std::string About() const { return "CSVファイル「" + Staged() + "」"; }
+  // The start of every reader message about the catalogue: it names the chosen file, whose
+  // line numbers the message gives, not the staged copy a failed run leaves as it was.
+  std::string About() const { return "CSVファイル「" + host_.csv_path + "」"; }
 };
 
 TEST_F(BadCatalogueTest, FilesWithoutARecordAreErrors) {
   for (std::string bytes : {"", "\xEF\xBB\xBF", "\r\n\n\r", "\xEF\xBB\xBF\r\n"}) {
     EXPECT_FALSE(RunOn(bytes));
-    ExpectFailedRun(host_, kErrCsvFormat, About() + ": ファイルが空です");
+    ExpectFailedRun(host_, kErrCsvFormat, "」: ファイルが空です");
   }
 }
 
@@ -179,6 +182,11 @@ TEST_F(BadCatalogueTest, FoldersAndDevicesAreNoCatalogues) {
   host_.csv_path = "/dev/null";
   EXPECT_FALSE(RunPath());
   ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
+  // So is a named pipe, at once, although nobody writes to it.
+  host_.csv_path = folder_ + "/pipe.csv";
+  ASSERT_EQ(::mkfifo(host_.csv_path.c_str(), 0600), 0);
+  EXPECT_FALSE(RunPath());
+  ExpectFailedRun(host_, EINVAL, OsErrorText(EINVAL));
 }
 
 }  // namespace

@@ -180,20 +180,21 @@ TEST(EngineTablesTest, ALentFileStandsForTheTableFile) {
 
   auto connection = std::make_unique<Connection>();
   connection->ConnectionString = folder.Dsn();
-  connection->ReadTableFrom("articles.csv", fd);
+  connection->ReadTableFrom("articles.csv", fd, elsewhere.Path("download.csv"));
   connection->Open();
-  connection->ReadTableFrom("new.csv", broken_fd);  // no such file in the folder
+  connection->ReadTableFrom("new.csv", broken_fd,
+                            elsewhere.Path("broken.csv"));  // not in the folder
   EXPECT_EQ(connection->Execute("SELECT a.id, b.id FROM [articles.csv] a, [articles.csv] b")
                 ->RecordCount(),
             4);
   auto records = connection->Execute("SELECT name FROM [articles.csv] WHERE id = 2");
   ASSERT_EQ(records->RecordCount(), 1);
   EXPECT_EQ(testing::Show(records->Value(0)), "t:b\r\nc");
-  // A fault names the table's file as the folder would hold it.
+  // A fault names the file read, so that its line number leads there.
   std::string description;
   EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [new.csv]"); }, &description),
             kErrCsvFormat);
-  EXPECT_NE(description.find(folder.Path("new.csv") + "」の3行目"), std::string::npos)
+  EXPECT_NE(description.find(elsewhere.Path("broken.csv") + "」の3行目"), std::string::npos)
       << description;
   connection->Close();
 
