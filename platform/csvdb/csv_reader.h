@@ -24,6 +24,7 @@ struct CsvField {
   std::int64_t integer = 0;
   double real = 0;
   std::string_view text;  // the field's exact text (also for numbers); empty for Null
+  bool grouped = false;   // an integer written with thousands commas ("9,680")
 };
 
 class CsvReader {

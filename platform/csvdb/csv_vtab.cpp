@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/csvdb/csv_reader.h"
+#include "platform/csvdb/field_type.h"
 #include "platform/csvdb/table_file.h"
 #include "platform/error.h"
 
@@ -177,6 +178,7 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int i) {
         break;
       case FieldKind::kInteger:
         sqlite3_result_int64(context, field.integer);
+        if (field.grouped) sqlite3_result_subtype(context, kGroupedSubtype);
         break;
       case FieldKind::kReal:
         sqlite3_result_double(context, field.real);

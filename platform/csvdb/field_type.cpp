@@ -4,16 +4,53 @@
 
 #include <charconv>
 #include <cstring>
+#include <string>
 
 namespace sorbel::csvdb {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Longer than any shortest form of a double ("-2.2250738585072014e-308" is 24).
+// Longer than any shortest form of a double ("-2.2250738585072014e-308" is 24) and than any
+// grouped integer ("-9,223,372,036,854,775,808" is 26).
 constexpr std::size_t kMaxNumberText = 32;
 
+// A price such as "9,680": the field is an integer when the text is exactly GroupedText of it
+// (so "09,680", "9,68" and "9680,000" stay text).
+CsvField GroupedField(std::string_view text, CsvField field) {
+  std::string digits;
+  for (char c : text) {
+    if (IsDigit(c) || (c == '-' && digits.empty())) {
+      digits += c;
+    } else if (c != ',') {
+      return field;
+    }
+  }
+  std::int64_t value = 0;
+  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || end != digits.data() + digits.size() || GroupedText(value) != text) {
+    return field;
+  }
+  field.kind = FieldKind::kInteger;
+  field.integer = value;
+  field.grouped = true;
+  return field;
+}
+
 }  // namespace
+
+std::string GroupedText(std::int64_t value) {
+  // The magnitude as unsigned, so that the smallest integer has one too.
+  std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                      : static_cast<std::uint64_t>(value);
+  std::string plain = std::to_string(magnitude);
+  std::string out = value < 0 ? "-" : "";
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    if (i > 0 && (plain.size() - i) % 3 == 0) out += ',';
+    out += plain[i];
+  }
+  return out;
+}
 
 CsvField TypedField(std::string_view text) {
   CsvField field;
@@ -35,6 +72,8 @@ CsvField TypedField(std::string_view text) {
     all_digits = false;
     if (c == '.' || c == 'e') {
       decimal = true;
+    } else if (c == ',') {
+      return GroupedField(text, field);
     } else if (c != '-' && c != '+') {
       return field;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/csvdb/field_type.h"
 #include "platform/csvdb/like_pattern.h"
 #include "platform/error.h"
 
@@ -27,8 +28,14 @@ struct CachedPattern {
 void DeleteCached(void* p) { delete static_cast<CachedPattern*>(p); }
 
 // The UTF-8 bytes of a value. Text is taken as a blob: sqlite3_value_text would first copy it
-// to add a terminating NUL, on every row. Numbers are turned into their text.
-std::string_view Text(sqlite3_value* value) {
+// to add a terminating NUL, on every row. Numbers are turned into their text, an integer the
+// file writes with thousands commas into that text (kept in `grouped`).
+std::string_view Text(sqlite3_value* value, std::string& grouped) {
+  if (sqlite3_value_type(value) == SQLITE_INTEGER &&
+      sqlite3_value_subtype(value) == kGroupedSubtype) {
+    grouped = GroupedText(sqlite3_value_int64(value));
+    return grouped;
+  }
   const void* data =
       sqlite3_value_type(value) == SQLITE_TEXT || sqlite3_value_type(value) == SQLITE_BLOB
           ? sqlite3_value_blob(value)
@@ -62,8 +69,10 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
     return;  // NULL result, as SQLite's LIKE gives
   }
-  std::string_view pattern_text = Text(argv[0]);
-  std::string_view value_text = Text(argv[1]);
+  std::string pattern_grouped;
+  std::string value_grouped;
+  std::string_view pattern_text = Text(argv[0], pattern_grouped);
+  std::string_view value_text = Text(argv[1], value_grouped);
 
   try {
     auto* cached = static_cast<CachedPattern*>(sqlite3_get_auxdata(context, 0));
@@ -85,7 +94,10 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
 }  // namespace
 
 void RegisterLike(sqlite3* db) {
-  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+  int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+#ifdef SQLITE_SUBTYPE
+  flags |= SQLITE_SUBTYPE;  // newer SQLite hands subtypes only to functions that ask for them
+#endif
   for (int argc : {2, 3}) {
     int rc = sqlite3_create_function_v2(db, "like", argc, flags, nullptr, Like, nullptr, nullptr,
                                         nullptr);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/csvdb/field_type.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -42,6 +43,7 @@ char* ResultRecords::Impl::Allocate(size_t size) {
 void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
   const int count = FieldCount();
   scratch_.resize(static_cast<size_t>(count));
+  grouped_.resize(static_cast<size_t>(count));
   size_t size = 0;
   for (int i = 0; i < count; ++i) {
     FieldValue& v = scratch_[static_cast<size_t>(i)];
@@ -50,10 +52,20 @@ void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
         v = std::monostate();
         size += 1;
         break;
-      case SQLITE_INTEGER:
-        v = static_cast<std::int64_t>(sqlite3_column_int64(stmt, i));
-        size += 1 + sizeof(std::int64_t);
+      case SQLITE_INTEGER: {
+        std::int64_t n = sqlite3_column_int64(stmt, i);
+        if (sqlite3_value_subtype(sqlite3_column_value(stmt, i)) != csvdb::kGroupedSubtype) {
+          v = n;
+          size += 1 + sizeof(std::int64_t);
+          break;
+        }
+        // Written with thousands commas in the file: kept as that text, to be written back so.
+        std::string& text = grouped_[static_cast<size_t>(i)];
+        text = csvdb::GroupedText(n);
+        v = std::string_view(text);
+        size += 1 + sizeof(std::uint32_t) + text.size();
         break;
+      }
       case SQLITE_FLOAT:
         v = sqlite3_column_double(stmt, i);
         size += 1 + sizeof(double);
@@ -95,6 +107,8 @@ void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
 void ResultRecords::Impl::Start() {
   scratch_.clear();
   scratch_.shrink_to_fit();
+  grouped_.clear();
+  grouped_.shrink_to_fit();
   current_row_ = 0;
   Decode();
 }

@@ -38,11 +38,12 @@ class ResultRecords::Impl {
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t block_used_ = 0;
   size_t block_size_ = 0;
-  size_t data_size_ = 0;  // bytes of all rows as stored
+  size_t data_size_ = 0;           // bytes of all rows as stored
   std::vector<const char*> rows_;  // start of each row in the blocks
   size_t current_row_ = 0;
-  std::vector<FieldValue> current_;  // the current row, decoded
-  std::vector<FieldValue> scratch_;  // AppendRow's view of the statement's row
+  std::vector<FieldValue> current_;   // the current row, decoded
+  std::vector<FieldValue> scratch_;   // AppendRow's view of the statement's row
+  std::vector<std::string> grouped_;  // AppendRow's texts of grouped integers
 };
 
 }  // namespace sorbel

@@ -82,10 +82,10 @@ TEST_F(CommandLineTest, FailuresAndUsageErrors) {
 }
 
 TEST(ParseCommandLineTest, OptionsMapOntoTheWindowsInputs) {
-  CommandLine cl = ParseCommandLine({"--csv=a.csv", "--name", "セット", "--category", "家電",
-                                     "--tag=夏", "--price-from", "-5", "--price-to=10",
-                                     "--bundling", "×", "--credit-card", "--cash-on-delivery",
-                                     "--free-shipping", "--show"});
+  CommandLine cl =
+      ParseCommandLine({"--csv=a.csv", "--name", "セット", "--category", "家電", "--tag=夏",
+                        "--price-from", "-5", "--price-to=10", "--bundling", "×", "--credit-card",
+                        "--cash-on-delivery", "--free-shipping", "--show"});
   EXPECT_EQ(cl.csv_path, "a.csv");
   EXPECT_EQ(cl.conditions.ProductNameWords, "セット");
   EXPECT_EQ(cl.conditions.CategoryIndex, 1);

@@ -260,7 +260,7 @@ struct Product {
   const char* tag;
   const char* tag_folded;
   const char* price;
-  std::optional<double> price_number;  // only for prices written as plain numbers
+  std::optional<double> price_number;  // for prices written as numbers (commas allowed)
   const char* bundling;
   const char* payment;
   const char* free_shipping;
@@ -269,7 +269,8 @@ struct Product {
 const Product kProducts[] = {
     {"00123", "ｉＰｈｏｎｅケース セット", "iphoneケース セット", "家電", "\"人気,送料無料\"",
      "人気,送料無料", "1200", 1200, "○", "CD", "1"},
-    {"123", "iPhoneケース", "iphoneケース", "家電", "人気", "人気", "\"1,200\"", {}, "×", "C", "0"},
+    {"123", "iPhoneケース", "iphoneケース", "家電", "人気", "人気", "\"1,200\"", 1200, "×", "C",
+     "0"},
     {"A-1",
      "タオルｾｯﾄ",
      "タオルセット",

@@ -15,9 +15,12 @@
 namespace sorbel {
 namespace {
 
-const std::string kHeader = "商品コード,商品名,カテゴリー名,タグ,最低販売価格,同梱可否,決済方法,送料無料,説明";
-const std::string kShirt = "00123,Men's シャツ,ファッション,夏 セール,1200,○,CD,1,\"綿100%, \"\"涼しい\"\"\"";
-const std::string kCase = "4901234567890,ｉＰｈｏｎｅ ケース セット,家電,スマホ,980,×,C,0,\"1行目\n2行目\"";
+const std::string kHeader =
+    "商品コード,商品名,カテゴリー名,タグ,最低販売価格,同梱可否,決済方法,送料無料,説明";
+const std::string kShirt =
+    "00123,Men's シャツ,ファッション,夏 セール,1200,○,CD,1,\"綿100%, \"\"涼しい\"\"\"";
+const std::string kCase =
+    "4901234567890,ｉＰｈｏｎｅ ケース セット,家電,スマホ,980,×,C,0,\"1行目\n2行目\"";
 const std::string kHumidifier = "A-7,加湿器,家電,冬,\"1,200\",○,D,1,";
 const std::string kKettle = "B-8,電気ケトル,家電,,5000,○,CD,1,12.50";
 
@@ -62,9 +65,12 @@ TEST_F(FilterRunTest, PriceRangeComparesNumbersOnly) {
   FilterConditions c;
   c.PriceFrom = "1000";
   c.PriceTo = "5000";
-  EXPECT_EQ(Run(c), kHeader + "\r\n" + kShirt + "\r\n" + kKettle + "\r\n");
-  c.PriceTo = "";  // one bound: everything from 1000 up, the text price "1,200" excluded
-  EXPECT_EQ(Run(c), kHeader + "\r\n" + kShirt + "\r\n" + kKettle + "\r\n");
+  // A price written "1,200" is the number 1200 and comes back with its comma.
+  const std::string in_range =
+      kHeader + "\r\n" + kShirt + "\r\n" + kHumidifier + "\r\n" + kKettle + "\r\n";
+  EXPECT_EQ(Run(c), in_range);
+  c.PriceTo = "";  // one bound: everything from 1000 up
+  EXPECT_EQ(Run(c), in_range);
 }
 
 TEST_F(FilterRunTest, ApostropheAndWidthFoldingInNames) {

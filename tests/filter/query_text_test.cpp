@@ -94,10 +94,11 @@ TEST(BuildSqlTest, ApostrophesAreDoubledWildcardsKept) {
   c.TagWords = "''";
   c.BundlingIndex = 1;
   c.BundlingText = "o'k";
-  EXPECT_EQ(BuildSql(c), kHead + " AND     商品名 LIKE '%Men''s 100%_%'"
-                                 " AND     カテゴリー名 = '''; DROP TABLE x; --'"
-                                 " AND     タグ LIKE '%''''%'"
-                                 " AND     同梱可否 = 'o''k'");
+  EXPECT_EQ(BuildSql(c), kHead +
+                             " AND     商品名 LIKE '%Men''s 100%_%'"
+                             " AND     カテゴリー名 = '''; DROP TABLE x; --'"
+                             " AND     タグ LIKE '%''''%'"
+                             " AND     同梱可否 = 'o''k'");
 }
 
 TEST(BuildSqlTest, OneBoundGetsTheOtherExtreme) {
@@ -106,8 +107,7 @@ TEST(BuildSqlTest, OneBoundGetsTheOtherExtreme) {
   EXPECT_EQ(BuildSql(c), kHead + " AND     最低販売価格 BETWEEN 1000 AND 9223372036854775807");
   c = {};
   c.PriceTo = "5000";
-  EXPECT_EQ(BuildSql(c),
-            kHead + " AND     最低販売価格 BETWEEN -9223372036854775808 AND 5000");
+  EXPECT_EQ(BuildSql(c), kHead + " AND     最低販売価格 BETWEEN -9223372036854775808 AND 5000");
   c.PriceFrom = "-9223372036854775808";
   c.PriceTo = "9223372036854775807";
   EXPECT_EQ(BuildSql(c), kHead +

@@ -10,6 +10,7 @@
 #include "platform/codepage.h"
 #include "platform/csvdb/connection_text.h"
 #include "platform/csvdb/csv_reader.h"
+#include "platform/csvdb/field_type.h"
 #include "platform/error.h"
 #include "tests/fuzz/fuzz_input.h"
 
@@ -20,6 +21,7 @@ using csvdb::CsvField;
 using csvdb::CsvFormat;
 using csvdb::CsvReader;
 using csvdb::FieldKind;
+using csvdb::GroupedText;
 
 constexpr const char* kCharsets[] = {"auto", "UTF-8", "CP932", "auto"};
 constexpr char kDelimiters[] = {',', ';', '\t', ':'};
@@ -37,7 +39,9 @@ void CheckField(const CsvField& f) {
   FUZZ_CHECK(IsValidUtf8(f.text));
   FUZZ_CHECK(f.text.find('\0') == std::string_view::npos);
   if (f.kind == FieldKind::kNull) FUZZ_CHECK(f.text.empty());
-  if (f.kind == FieldKind::kInteger) FUZZ_CHECK(f.text == std::to_string(f.integer));
+  if (f.kind == FieldKind::kInteger) {
+    FUZZ_CHECK(f.text == (f.grouped ? GroupedText(f.integer) : std::to_string(f.integer)));
+  }
   if (f.kind == FieldKind::kReal) {
     double back = 0;
     auto [ptr, ec] = std::from_chars(f.text.data(), f.text.data() + f.text.size(), back);

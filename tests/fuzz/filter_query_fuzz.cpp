@@ -23,7 +23,7 @@ struct Product {
   const char* name;
   const char* category;  // "" is an empty field: Null
   const char* tags;
-  std::optional<std::int64_t> price;  // nullopt: not an integer (text or empty)
+  std::optional<std::int64_t> price;  // nullopt: not a number (text or empty)
   const char* bundling;
   const char* payment;
   bool free_shipping;
@@ -37,7 +37,7 @@ const Product kProducts[] = {
      "A2,kettle セット,家電,kitchen,980,×,C,0"},
     {"A3", "plain, \"quoted\" name", "家電", "", 5000, "○", "D", true,
      "A3,\"plain, \"\"quoted\"\" name\",家電,,5000,○,D,1"},
-    {"A4", "humidifier", "家電", "winter", std::nullopt, "○", "D", true,
+    {"A4", "humidifier", "家電", "winter", 1200, "○", "D", true,
      "A4,humidifier,家電,winter,\"1,200\",○,D,1"},
     {"A5", "chair", "家具", "office 50%_off", -300, "×", "", false,
      "A5,chair,家具,office 50%_off,-300,×,,0"},

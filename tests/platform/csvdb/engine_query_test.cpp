@@ -51,14 +51,16 @@ TEST_F(EngineQueryTest, ValuesComeTypedAndExact) {
   EXPECT_EQ(t[8][3], "t:4901234567890123456789");
 }
 
+// Numbers compare as numbers, a price written "1,200" among them; text such as "１２００"
+// satisfies no range.
 TEST_F(EngineQueryTest, PriceRangesCompareNumbersOnly) {
-  EXPECT_EQ(Where("最低販売価格 BETWEEN 1000 AND 5000"), (Codes{"00123", "A-2", "A-3"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 1000 AND 5000"), (Codes{"00123", "123", "A-2", "A-3"}));
   EXPECT_EQ(Where("最低販売価格 BETWEEN 1000 AND 9223372036854775807"),
-            (Codes{"00123", "A-2", "A-3"}));
+            (Codes{"00123", "123", "A-2", "A-3"}));
   EXPECT_EQ(Where("最低販売価格 BETWEEN -9223372036854775808 AND 1000"), (Codes{"A-5"}));
   EXPECT_EQ(Where("最低販売価格 BETWEEN -9223372036854775808 AND 9223372036854775807"),
-            (Codes{"00123", "A-2", "A-3", "A-5"}));
-  EXPECT_EQ(Where("最低販売価格 BETWEEN 1200 AND 1200"), (Codes{"00123"}));
+            (Codes{"00123", "123", "A-2", "A-3", "A-5"}));
+  EXPECT_EQ(Where("最低販売価格 BETWEEN 1200 AND 1200"), (Codes{"00123", "123"}));
   EXPECT_EQ(Where("最低販売価格 BETWEEN 5000 AND 1000"), Codes{});
 }
 
@@ -71,7 +73,10 @@ TEST_F(EngineQueryTest, FlagsAndTextCompareExactly) {
   EXPECT_EQ(Where("商品コード = '123'"), Codes{});
   EXPECT_EQ(Where("商品コード = 123"), (Codes{"123"}));
   EXPECT_EQ(Where("最低販売価格 = '1200'"), Codes{});
-  EXPECT_EQ(Where("最低販売価格 = '1,200'"), (Codes{"123"}));
+  EXPECT_EQ(Where("最低販売価格 = '1,200'"), Codes{});
+  EXPECT_EQ(Where("最低販売価格 = 1200"), (Codes{"00123", "123"}));
+  // LIKE sees a price written with commas as written.
+  EXPECT_EQ(Where("最低販売価格 LIKE '1,2%'"), (Codes{"123"}));
   EXPECT_EQ(Where("カテゴリー名 = '家電' AND 送料無料 = 1 AND 同梱可否 = '○'"),
             (Codes{"00123", "A-4", "A-6"}));
 }

@@ -32,7 +32,6 @@ TEST(ReaderValuesTest, OnlyThePlainFormOfANumberIsANumber) {
       {"+5", FieldKind::kText},
       {" 12", FieldKind::kText},
       {"12 ", FieldKind::kText},
-      {"1,200", FieldKind::kText},
       {"１２００", FieldKind::kText},
       {"4901234567890123456789", FieldKind::kText},
       {"9223372036854775808", FieldKind::kText},  // one past the 64-bit range
@@ -57,6 +56,30 @@ TEST(ReaderValuesTest, OnlyThePlainFormOfANumberIsANumber) {
     EXPECT_EQ(f.text, c.text);
   }
   EXPECT_EQ(TypedField("-9223372036854775808").integer, INT64_MIN);
+  EXPECT_FALSE(TypedField("1200").grouped);
+}
+
+// A price written with thousands commas is its number, and gives back exactly its text; any
+// other use of commas is text.
+TEST(ReaderValuesTest, ThousandsCommasInTheirOneFormAreNumbers) {
+  for (const char* grouped : {"1,200", "9,680", "-1,000", "12,345,678", "100,000",
+                              "9,223,372,036,854,775,807", "-9,223,372,036,854,775,808"}) {
+    SCOPED_TRACE(grouped);
+    CsvField f = TypedField(grouped);
+    EXPECT_EQ(f.kind, FieldKind::kInteger);
+    EXPECT_TRUE(f.grouped);
+    EXPECT_EQ(GroupedText(f.integer), grouped);
+  }
+  EXPECT_EQ(TypedField("12,345,678").integer, 12345678);
+  for (const char* text :
+       {"1,20", "12,00,000", "1234,567", "01,200", "0,200", ",200", "1,200,", "1,,200", "-,200",
+        "1,200.5", "9,223,372,036,854,775,808", "1, 200", "1,2e3", "-0,000", "1,-200"}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(TypedField(text).kind, FieldKind::kText);
+  }
+  EXPECT_EQ(GroupedText(0), "0");
+  EXPECT_EQ(GroupedText(999), "999");
+  EXPECT_EQ(GroupedText(-1000), "-1,000");
   EXPECT_EQ(TypedField("-12.25").real, -12.25);
   EXPECT_EQ(TypedField("").kind, FieldKind::kNull);
   EXPECT_TRUE(TypedField("").text.empty());
@@ -71,7 +94,7 @@ TEST(ReaderValuesTest, QuotingDoesNotDecideTheTypeButEmptinessMeansNull) {
   EXPECT_EQ(reader->Field(0).integer, 1200);
   EXPECT_EQ(reader->Field(1).kind, FieldKind::kNull);
   EXPECT_EQ(reader->Field(2).kind, FieldKind::kNull);
-  EXPECT_EQ(reader->Field(3).kind, FieldKind::kText);
+  EXPECT_EQ(reader->Field(3).integer, 1200);
   EXPECT_EQ(reader->Field(3).text, "1,200");
   EXPECT_EQ(reader->Field(4).real, 0.5);
   EXPECT_EQ(reader->Field(5).kind, FieldKind::kNull);  // no such column
