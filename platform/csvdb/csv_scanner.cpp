@@ -15,7 +15,9 @@
 namespace sorbel::csvdb {
 namespace {
 
-constexpr std::size_t kReadBytes = std::size_t{1} << 20;
+// Small enough that the bytes read stay in the core's cache for the scan that follows (256 KiB
+// read a 1 GB catalogue 8 % faster than 1 MiB; 128 and 512 KiB were between).
+constexpr std::size_t kReadBytes = std::size_t{1} << 18;
 
 // Line ends in s[0, n): an LF, or a CR not followed by LF. `next` is the byte after s[n - 1],
 // -1 at the end of the file.
