@@ -151,8 +151,8 @@ Times in seconds, best of the runs; total = stage + query + write (query_bench, 
 as UTF-8; stage = the part of the staging copy not hidden behind the query: starting it and
 waiting for it at the end); x-wc = total / wc-l on the same file; x-Q1 = total / Q1's total
 on the same file; rss = peak resident memory of a run (MiB); budget = 64 MiB + 3 x the
-result's size; filter-s = the whole sorbel-filter run (staging, query, CP932 result file) when
-it is built, f-x-wc and f-x-Q1 the same ratios for it. The staged copy of the earlier run is
+result's size; filter-s = the whole sorbel-filter run (staging, query, result file in the
+locale's code page) when it is built, f-x-wc and f-x-Q1 the same ratios for it. The staged copy of the earlier run is
 there and already holds the catalogue, as when the owner runs again with other conditions;
 "Q1, new catalogue" times sorbel-filter with no staged copy, so the whole file is copied.
 DuckDB Q1: DuckDB reading the UTF-8 file and writing its matches, against Sorbel's Q1 on the
