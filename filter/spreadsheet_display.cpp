@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <string>
 
 #include "platform/app.h"
 #include "platform/error.h"
@@ -15,20 +17,27 @@
 namespace sorbel {
 namespace {
 
-// The widest record of a CSV file, in fields, so that every column of the file is imported as
-// text however many there are. A quote opens a quoted value only at the start of a field, as the
-// spreadsheet reads it; inside one, separators and line breaks are content and "" is a quote. A
-// byte scan suits UTF-8 and CP932 alike: CP932 second bytes never take the values of ',', '"',
-// CR or LF.
-int CountColumns(const std::string& path) {
+// How a CSV file fills a sheet: its rows (records) and its widest record, in fields, so that
+// every column of the file is imported as text however many there are. A quote opens a quoted
+// value only at the start of a field, as the spreadsheet reads it; inside one, separators and
+// line breaks are content and "" is a quote. A byte scan suits UTF-8 and CP932 alike: CP932
+// second bytes never take the values of ',', '"', CR or LF.
+struct TableSize {
+  std::int64_t rows = 0;
+  int columns = 1;
+};
+
+TableSize MeasureCsv(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
     throw Error(err, "ファイル「" + path + "」を開けません: " + OsErrorText(err));
   }
   enum { kFieldStart, kPlain, kQuoted, kQuoteInQuoted } state = kFieldStart;
-  int widest = 1;
+  TableSize size;
   int fields = 1;
+  bool row_open = false;  // bytes since the last line end
+  char previous = 0;
   char buffer[1 << 16];
   for (;;) {
     ssize_t n = read(fd, buffer, sizeof buffer);
@@ -40,7 +49,9 @@ int CountColumns(const std::string& path) {
     }
     if (n == 0) break;
     for (ssize_t i = 0; i < n; ++i) {
-      char c = buffer[i];
+      const char c = buffer[i];
+      const char before = previous;
+      previous = c;
       if (state == kQuoted) {
         if (c == '"') state = kQuoteInQuoted;
         continue;
@@ -49,11 +60,17 @@ int CountColumns(const std::string& path) {
         state = kQuoted;
         continue;
       }
-      if (c == ',') {
-        widest = std::max(widest, ++fields);
-        state = kFieldStart;
-      } else if (c == '\n' || c == '\r') {
+      if (c == '\n' || c == '\r') {
+        // CR LF ends one row, as do a lone CR or LF.
+        if (!(c == '\n' && before == '\r')) ++size.rows;
+        row_open = false;
         fields = 1;
+        state = kFieldStart;
+        continue;
+      }
+      row_open = true;
+      if (c == ',') {
+        size.columns = std::max(size.columns, ++fields);
         state = kFieldStart;
       } else if (c == '"' && state == kFieldStart) {
         state = kQuoted;
@@ -63,7 +80,8 @@ int CountColumns(const std::string& path) {
     }
   }
   close(fd);
-  return widest;
+  if (row_open) ++size.rows;
+  return size;
 }
 
 }  // namespace
@@ -94,8 +112,19 @@ bool ImportCsv(SpreadsheetSheet& worksheet, MessageBox& box, const std::string& 
     CsvImportSettings settings;
     settings.path = result_path;
     settings.codepage = codepage;
-    settings.text_columns = CountColumns(result_path);
+    const TableSize size = MeasureCsv(result_path);
+    settings.text_columns = size.columns;
     worksheet.ImportCsv(settings);
+    // The sheet shows what fits; the user must not take it for the whole result.
+    const SpreadsheetSheet::Size capacity = worksheet.Capacity();
+    if (size.rows > capacity.rows || size.columns > capacity.columns) {
+      box.Show("結果は " + std::to_string(size.rows) + " 行・" + std::to_string(size.columns) +
+                   " 列ありますが、表計算ソフトのシートには " + std::to_string(capacity.rows) +
+                   " 行・" + std::to_string(capacity.columns) +
+                   " 列までしか表示されません。すべての行は結果ファイル「" + result_path +
+                   "」にあります。",
+               kIconWarning, kAppTitle);
+    }
     return true;
   } catch (const Error& e) {
     box.Show(e.Description(), kIconCritical, kAppTitle);

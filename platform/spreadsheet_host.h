@@ -2,6 +2,7 @@
 // sheets added, listed and deleted, a CSV file imported into a sheet, the window shown, let go.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ class SpreadsheetSheet {
   // Reads the file into this sheet; complete when the call returns. Throws Error with a
   // description when the file cannot be read or the application refuses.
   virtual void ImportCsv(const CsvImportSettings& settings) = 0;
+
+  // The most rows and columns the sheet holds: an import of a larger file is cut there.
+  struct Size {
+    std::int64_t rows = 0;
+    std::int64_t columns = 0;
+  };
+  virtual Size Capacity() const = 0;
 };
 
 // A new, unsaved spreadsheet document.

@@ -16,6 +16,7 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/sheet/XSpreadsheets2.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -34,6 +35,7 @@ namespace beans = com::sun::star::beans;
 namespace container = com::sun::star::container;
 namespace frame = com::sun::star::frame;
 namespace sheet = com::sun::star::sheet;
+namespace table = com::sun::star::table;
 namespace util = com::sun::star::util;
 
 constexpr char kPrepare[] = "LibreOffice Calc の文書を用意できません";
@@ -140,6 +142,16 @@ class CalcSheet : public SpreadsheetSheet {
       : workbook_(std::move(workbook)), name_(std::move(name)) {}
 
   std::string Name() const override { return name_; }
+
+  Size Capacity() const override {
+    try {
+      uno::Reference<table::XColumnRowRange> range(workbook_->sheets->getByName(ToOUString(name_)),
+                                                   uno::UNO_QUERY_THROW);
+      return Size{range->getRows()->getCount(), range->getColumns()->getCount()};
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
 
   void Delete() override {
     try {

@@ -25,6 +25,7 @@ struct FakeState {
   std::string fail_at;  // the call that throws Error(kErrSpreadsheet, "失敗")
   std::optional<Error> import_error;
   std::vector<CsvImportSettings> imports;
+  SpreadsheetSheet::Size capacity{1048576, 1024};
 
   void Call(const std::string& call) {
     calls.push_back(call);
@@ -46,6 +47,7 @@ class FakeSheet : public SpreadsheetSheet {
     state_.imports.push_back(settings);
     if (state_.import_error) throw *state_.import_error;
   }
+  Size Capacity() const override { return state_.capacity; }
 
  private:
   FakeState& state_;
@@ -261,6 +263,34 @@ TEST_F(SpreadsheetDisplayTest, EveryColumnOfTheWidestRecordIsImportedAsText) {
     ASSERT_EQ(state_.imports.size(), 1u);
     EXPECT_EQ(state_.imports[0].text_columns, c.columns) << c.bytes;
   }
+}
+
+// A result larger than a sheet is shown as far as it fits, and the user is told the result
+// file holds the rest. Rows are records: a quoted line break stays in its cell.
+TEST_F(SpreadsheetDisplayTest, AResultLargerThanTheSheetIsToldSo) {
+  const std::string fits = "a,b\r\n1,\"x\r\ny\"\r\n2,3\r\n";  // three rows, two columns
+  state_.capacity = {3, 2};
+  Write(fits);
+  EXPECT_TRUE(Show());
+  EXPECT_TRUE(box_.shown.empty());
+
+  for (const std::string& bigger :
+       {fits + "4,5\r\n", fits + "4,5", fits + "\r\n", std::string("a,b,c\r\n1,2,3\r\n")}) {
+    state_ = FakeState();
+    state_.capacity = {3, 2};
+    box_.shown.clear();
+    Write(bigger);
+    EXPECT_TRUE(Show());
+    ASSERT_EQ(box_.shown.size(), 1u) << bigger;
+    EXPECT_EQ(box_.shown[0].icon, kIconWarning);
+    EXPECT_NE(box_.shown[0].text.find("シートには 3 行・2 列までしか表示されません。"),
+              std::string::npos)
+        << box_.shown[0].text;
+    EXPECT_NE(box_.shown[0].text.find(result_), std::string::npos);
+    // Told before the window comes up.
+    EXPECT_EQ(Calls().back(), "release document");
+  }
+  EXPECT_EQ(box_.shown[0].text.rfind("結果は 2 行・3 列ありますが、", 0), 0u) << box_.shown[0].text;
 }
 
 }  // namespace

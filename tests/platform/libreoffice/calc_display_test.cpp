@@ -148,6 +148,9 @@ TEST_F(CalcDisplayTest, ImportIntoOneOfSeveralSheetsLeavesTheOthers) {
     std::unique_ptr<SpreadsheetDocument> workbook = application->AddDocument();
     std::unique_ptr<SpreadsheetSheet> worksheet = workbook->AddSheet();
     worksheet->ImportCsv({path, "UTF-8", 1});
+    const SpreadsheetSheet::Size capacity = worksheet->Capacity();
+    EXPECT_EQ(capacity.rows, 1048576);
+    EXPECT_GE(capacity.columns, 1024);
     application->SetVisible(true);
   }
   SeenDocument document = TheDocument();
