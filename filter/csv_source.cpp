@@ -193,14 +193,25 @@ class CsvStaging::Impl {
 
 CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_folder)
     : chosen_path_(chosen_path), staged_path_(app_folder + "/" + kStagedName) {
-  // Without waiting: opening a named pipe nobody writes to would block the run for good.
+  // A pipe or a socket is no catalogue either: its bytes could not be read twice, by the query
+  // and the copy. Told before opening: a pipe nobody writes to would block the open for good.
+  struct stat first;
+  if (::stat(chosen_path.c_str(), &first) == 0 &&
+      (S_ISFIFO(first.st_mode) || S_ISSOCK(first.st_mode))) {
+    throw OsError(EINVAL);
+  }
+  // Without waiting all the same, in case the name changed meanwhile; a regular file whose
+  // holder has a lease on it is then opened the ordinary way, which waits for the lease.
   in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (in_.Get() < 0 && errno == EWOULDBLOCK && ::stat(chosen_path.c_str(), &first) == 0 &&
+      S_ISREG(first.st_mode)) {
+    in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
+  }
   if (in_.Get() < 0) throw OsError(errno);
   if (::fstat(in_.Get(), &chosen_) != 0) throw OsError(errno);
   if (S_ISDIR(chosen_.st_mode)) throw OsError(EISDIR);
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
   if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
-  // Nor is a pipe or a socket: its bytes could not be read twice, by the query and the copy.
   if (!S_ISREG(chosen_.st_mode)) throw OsError(EINVAL);
   struct stat staged {};
   bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
@@ -261,12 +272,12 @@ void CsvStaging::Impl::Finish() {
                                    "」を読めません: 読み込みの途中でファイルが変更されました。"
                                    "もう一度実行してください。");
     }
-    if (unchanged_) {
-      Abandon();
-      return;
-    }
   }
-  PutInPlace();
+  if (unchanged_ && error_ == 0) {
+    Abandon();
+    return;
+  }
+  PutInPlace();  // throws the copy's or the check's error, if any
 }
 
 // Closes the finished copy and exchanges it with the staged file; on any failure the

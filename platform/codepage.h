@@ -1,5 +1,6 @@
 // Conversion between the program's UTF-8 text and the 8-bit code pages of files (CP932 above all).
-// Conversions go through ICU; they never fail on content, only on an unknown code page name.
+// Conversions go through ICU; content never makes them fail (bad bytes are replaced), only an
+// unknown code page name or a fault inside ICU.
 #pragma once
 
 #include <memory>

@@ -1,9 +1,13 @@
 // Damaged and odd catalogues through the whole run: each gives the right result or one clear
 // message, never a crash, a silently short result or a busy pointer left on.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -182,11 +186,21 @@ TEST_F(BadCatalogueTest, FoldersAndDevicesAreNoCatalogues) {
   host_.csv_path = "/dev/null";
   EXPECT_FALSE(RunPath());
   ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
-  // So is a named pipe, at once, although nobody writes to it.
+  // So are a named pipe, at once, although nobody writes to it, and a socket.
   host_.csv_path = folder_ + "/pipe.csv";
   ASSERT_EQ(::mkfifo(host_.csv_path.c_str(), 0600), 0);
   EXPECT_FALSE(RunPath());
   ExpectFailedRun(host_, EINVAL, OsErrorText(EINVAL));
+  host_.csv_path = folder_ + "/socket.csv";
+  int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un address {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(host_.csv_path.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, host_.csv_path.c_str(), host_.csv_path.size() + 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_FALSE(RunPath());
+  ExpectFailedRun(host_, EINVAL, OsErrorText(EINVAL));
+  ::close(listener);
 }
 
 }  // namespace

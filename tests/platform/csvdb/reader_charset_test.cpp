@@ -89,6 +89,22 @@ TEST(ReaderCharsetTest, AsciiStartLeavesTheChoiceToTheFirstOtherField) {
   }
 }
 
+// The whole first MiB decides, however the file is read after it: a CP932 pair that is also
+// valid UTF-8 (ﾃｨ) three hundred kilobytes in does not outvote the kanji after it.
+TEST(ReaderCharsetTest, TheFirstMiBDecidesWhateverTheReadSize) {
+  TempFolder dir;
+  std::string ascii = "code,name\n";
+  while (ascii.size() < 300000) ascii += "12345,plain ascii name\n";
+  std::string path = dir.Write(ascii + FromUtf8("1,ﾃｨ\n2,日本\n", "windows-31j"));
+  auto reader = CsvReader::Open(path, CsvFormat{});
+  EXPECT_EQ(reader->Charset(), "windows-31j");
+  std::vector<std::string> names;
+  while (reader->Next()) names.push_back(std::string(reader->Field(1).text));
+  ASSERT_GE(names.size(), 2u);
+  EXPECT_EQ(names[names.size() - 2], "ﾃｨ");
+  EXPECT_EQ(names.back(), "日本");
+}
+
 TEST(ReaderCharsetTest, InvalidBytesAreErrorsNamingFileLineAndBytes) {
   TempFolder dir;
   // UTF-8 for the first MiB, then a CP932 name: an error, never a silent U+FFFD.

@@ -209,8 +209,8 @@ TEST(ReaderSyntaxTest, MissingFileOrFolderIsAFileError) {
   }
 }
 
-// Quotes, doubled quotes and CR LF pairs falling on each side of the first buffer's end
-// (256 KiB), and of the end of that buffer grown for a long record.
+// Quotes, doubled quotes and CR LF pairs falling on each side of the end of the first read
+// (256 KiB) and of the first buffer (1 MiB), which a long record makes grow.
 TEST(ReaderSyntaxTest, RecordsAcrossTheBufferEdgeReadTheSame) {
   TempFolder dir;
   const std::string tail = "\"\"q\"\"\r\nz\",\"\"\r\n";  // field 2 ends, then an empty field
