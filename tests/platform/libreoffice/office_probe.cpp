@@ -28,8 +28,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -107,10 +105,23 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   return seen;
 }
 
+// A file of /proc, or "" once the process is gone. Read with plain calls: a stream throws
+// when the process ends while its file is read.
+std::string ProcText(const std::string& path) {
+  std::string text;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
 bool Ended(const std::string& pid) {
-  std::ifstream stat("/proc/" + pid + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return true;
+  const std::string line = ProcText("/proc/" + pid + "/stat");
+  if (line.empty()) return true;
   size_t paren = line.rfind(')');
   return paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z';
 }
@@ -217,8 +228,7 @@ std::vector<int> ProcessesWith(const std::string& text) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cmdline = ProcText(entry.path() / "cmdline");
     if (cmdline.find(text) != std::string::npos && !Ended(pid)) pids.push_back(std::stoi(pid));
   }
   return pids;
