@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fileutil/file_descriptor.h"
+#include "filter/staging_stamp.h"
 #include "platform/database.h"
 #include "platform/error.h"
 
@@ -158,9 +159,12 @@ int ReplaceStaged(const std::string& temp_path, const std::string& staged_path, 
   return 0;
 }
 
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 bool SameContent(const struct stat& a, const struct stat& b) {
-  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+  return a.st_size == b.st_size && SameTime(a.st_mtim, b.st_mtim);
 }
 
 }  // namespace
@@ -173,6 +177,7 @@ class CsvStaging::Impl {
   void Finish();
 
  private:
+  void CheckUnchanged(struct stat& now);
   void PutInPlace();
   void RemoveOldCopy();
   void Abandon();
@@ -184,6 +189,7 @@ class CsvStaging::Impl {
   FileDescriptor out_;
   FileDescriptor staged_;   // the earlier staged copy, when it may equal the chosen file
   bool unchanged_ = false;  // the earlier staged copy equals the chosen file: nothing to copy
+  struct timespec read_from_ {};  // when the chosen file was opened
   struct stat chosen_ {};
   CopyState state_;
   int error_ = 0;  // the copy's errno value, read after the thread has ended
@@ -200,6 +206,7 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
       (S_ISFIFO(first.st_mode) || S_ISSOCK(first.st_mode))) {
     throw OsError(EINVAL);
   }
+  ::clock_gettime(CLOCK_REALTIME, &read_from_);
   // Without waiting all the same, in case the name changed meanwhile; a regular file whose
   // holder has a lease on it is then opened the ordinary way, which waits for the lease.
   in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -216,6 +223,15 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   struct stat staged {};
   bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
   if (have_staged && SameFile(chosen_, staged)) return;
+  if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
+    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Copied from this very file as it is now: nothing to compare, nothing to copy.
+    if (staged_.Ok() && StagingStampMatches(staged_.Get(), chosen_)) {
+      unchanged_ = true;
+      state_.copied = chosen_.st_size;
+      return;
+    }
+  }
 
   out_.Reset(CreateTemporary(app_folder, temp_path_));
   if (out_.Get() < 0) {
@@ -227,9 +243,6 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
     error_ = CopyContents(in_.Get(), out_.Get(), state_);
     PutInPlace();
     return;
-  }
-  if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
-    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   }
   try {
     copier_ = std::thread([this] {
@@ -254,23 +267,23 @@ CsvStaging::Impl::~Impl() {
 }
 
 void CsvStaging::Impl::ShareSource(Connection& connection) const {
-  if (copier_.joinable()) connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
+  if (copier_.joinable() || unchanged_) connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
 }
 
 void CsvStaging::Impl::Finish() {
-  if (!copier_.joinable()) return;
+  struct stat now;
+  if (!copier_.joinable()) {
+    if (unchanged_) CheckUnchanged(now);
+    return;
+  }
   copier_.join();
   if (error_ == 0) {
     // The query read this file while the copy ran: both saw the same bytes only if it kept
     // its size and time of change, and the copy has all of it.
-    struct stat now;
-    if (::fstat(in_.Get(), &now) != 0) {
-      error_ = errno;
-    } else if (!SameContent(chosen_, now) || state_.copied != now.st_size) {
-      Abandon();
-      throw Error(kErrCsvFile, "CSVファイル「" + chosen_path_ +
-                                   "」を読めません: 読み込みの途中でファイルが変更されました。"
-                                   "もう一度実行してください。");
+    CheckUnchanged(now);
+    // Untouched since it was opened, attributes included: the copy may say so.
+    if (SameTime(chosen_.st_ctim, now.st_ctim)) {
+      WriteStagingStamp(unchanged_ ? staged_.Get() : out_.Get(), now, read_from_);
     }
   }
   if (unchanged_ && error_ == 0) {
@@ -278,6 +291,18 @@ void CsvStaging::Impl::Finish() {
     return;
   }
   PutInPlace();  // throws the copy's or the check's error, if any
+}
+
+// Throws Error(kErrCsvFile) when the chosen file is not as it was when opened, or the copy
+// does not have all of it; `now` receives its state.
+void CsvStaging::Impl::CheckUnchanged(struct stat& now) {
+  int err = ::fstat(in_.Get(), &now) != 0 ? errno : 0;
+  if (err == 0 && SameContent(chosen_, now) && state_.copied == now.st_size) return;
+  Abandon();
+  if (err != 0) throw OsError(err);
+  throw Error(kErrCsvFile, "CSVファイル「" + chosen_path_ +
+                               "」を読めません: 読み込みの途中でファイルが変更されました。"
+                               "もう一度実行してください。");
 }
 
 // Closes the finished copy and exchanges it with the staged file; on any failure the

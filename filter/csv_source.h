@@ -12,7 +12,9 @@ class Connection;
 // Makes `app_folder`/articles.csv a copy of the chosen catalogue. The copy runs on a thread of
 // its own, so a query can read the chosen file meanwhile. Nothing is copied when the chosen
 // file is the staged file itself (same device and inode, however the path is spelled), nor when
-// the staged file already holds the same bytes and is still in the page cache. The copy
+// the staged file already holds the same bytes: it says so itself when it was copied from the
+// chosen file as that file is now (see staging_stamp.h), or else it is compared byte for byte
+// while it is still in the page cache. The copy
 // is written under a temporary name and put in place only by Finish, so a failed or abandoned
 // copy leaves the earlier staged file as it was and another instance never sees half a file.
 class CsvStaging {
@@ -28,8 +30,9 @@ class CsvStaging {
   CsvStaging& operator=(const CsvStaging&) = delete;
 
   // Has `connection` read its table articles.csv from the chosen file itself while the copy
-  // runs: the same bytes the copy takes, whose sameness Finish checks. Does nothing when no
-  // copy is running; the connection then reads the staged file.
+  // runs (or from the chosen file alone, when the staged file is known to hold the same
+  // bytes): what Finish checks is the chosen file. Does nothing when the chosen file is the
+  // staged file itself; the connection then reads that.
   void ShareSource(Connection& connection) const;
 
   // Waits for the copy, makes sure the chosen file did not change since it was opened, and

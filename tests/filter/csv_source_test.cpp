@@ -145,6 +145,57 @@ TEST_F(CsvSourceTest, AnIdenticalStagedFileIsKeptAndADifferentOneReplaced) {
   EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
 }
 
+// A copy made from a catalogue untouched for a while says so itself: the next run on that
+// catalogue neither copies nor compares, even when the copy has left the page cache (where a
+// comparison would give up and copy). Any change to either file brings a fresh copy.
+TEST_F(CsvSourceTest, AnUnchangedCatalogueIsNotCopiedAgainOnceItsCopySaysSo) {
+  const std::string chosen = root_ + "/download.csv";
+  std::string bytes(1 << 20, 'z');
+  Put(chosen, bytes);
+  ::sleep(3);  // older than any clock tick: a change now could not go unseen
+  StageCsv(chosen, app_);
+  auto drop_cache = [&] {
+    int fd = ::open(Staged().c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ::fsync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+  };
+  // The staged file's inode, held by a second link so that its number cannot be reused.
+  int links = 0;
+  auto inode = [&] {
+    fs::create_hard_link(Staged(), root_ + "/held-" + std::to_string(++links));
+    struct stat st {};
+    EXPECT_EQ(::stat(Staged().c_str(), &st), 0);
+    return st.st_ino;
+  };
+  const ino_t first = inode();
+  drop_cache();
+  StageCsv(chosen, app_);
+  EXPECT_EQ(inode(), first);
+
+  // The catalogue rewritten with as many bytes.
+  bytes[12345] = 'q';
+  std::fstream(chosen, std::ios::binary | std::ios::in | std::ios::out) << bytes;
+  drop_cache();
+  StageCsv(chosen, app_);
+  EXPECT_NE(inode(), first);
+  EXPECT_EQ(Bytes(Staged()), bytes);
+
+  // The staged copy edited in place (it was stamped only if the rewrite above is old enough,
+  // so stamp it again after a pause).
+  ::sleep(3);
+  drop_cache();
+  StageCsv(chosen, app_);
+  const ino_t second = inode();
+  std::fstream(Staged(), std::ios::binary | std::ios::in | std::ios::out) << "edited";
+  drop_cache();
+  StageCsv(chosen, app_);
+  EXPECT_NE(inode(), second);
+  EXPECT_EQ(Bytes(Staged()), bytes);
+  EXPECT_EQ(AppFiles(), std::vector<std::string>{"articles.csv"});
+}
+
 TEST_F(CsvSourceTest, AFailedCopyKeepsTheEarlierStagedFile) {
   Put(Staged(), "earlier\r\n");
   EXPECT_EQ(ErrorOf(root_ + "/missing.csv", app_), ENOENT);

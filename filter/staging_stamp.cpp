@@ -1,0 +1,58 @@
+// The staging stamp: one line of numbers in the attribute user.sorbel.source, written on the
+// copy before it is put in place (an exchange of names keeps it) and compared field by field.
+#include "filter/staging_stamp.h"
+
+#include <sys/xattr.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+namespace sorbel {
+namespace {
+
+constexpr char kName[] = "user.sorbel.source";
+// A change within this long of the reading's start might share its time of change with the
+// file as read: the clock that stamps files may tick only every few milliseconds, and a
+// network file system's clock is not ours.
+constexpr std::int64_t kRacyNanos = 2'000'000'000;
+
+std::int64_t Nanos(const struct timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// The stamp's text for `source` and the copy `copy`: the version, then the numbers.
+bool Format(const struct stat& source, const struct stat& copy, char (&out)[256]) {
+  int n = std::snprintf(out, sizeof out,
+                        "1 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64,
+                        static_cast<std::uintmax_t>(source.st_dev),
+                        static_cast<std::uintmax_t>(source.st_ino),
+                        static_cast<std::intmax_t>(source.st_size), Nanos(source.st_mtim),
+                        Nanos(source.st_ctim), static_cast<std::intmax_t>(copy.st_size),
+                        Nanos(copy.st_mtim));
+  return n > 0 && static_cast<std::size_t>(n) < sizeof out;
+}
+
+}  // namespace
+
+void WriteStagingStamp(int copy_fd, const struct stat& source, const struct timespec& read_from) {
+  if (Nanos(source.st_ctim) > Nanos(read_from) - kRacyNanos) return;
+  struct stat copy;
+  char text[256];
+  if (::fstat(copy_fd, &copy) != 0 || !Format(source, copy, text)) return;
+  // Not everywhere possible (tmpfs of old kernels, FAT, some network shares): then every run
+  // compares the bytes, as it would without a stamp.
+  ::fsetxattr(copy_fd, kName, text, std::strlen(text), 0);
+}
+
+bool StagingStampMatches(int copy_fd, const struct stat& source) {
+  char have[256];
+  ssize_t n = ::fgetxattr(copy_fd, kName, have, sizeof have - 1);
+  if (n <= 0) return false;
+  struct stat copy;
+  char want[256];
+  if (::fstat(copy_fd, &copy) != 0 || !Format(source, copy, want)) return false;
+  return static_cast<std::size_t>(n) == std::strlen(want) && std::memcmp(have, want, n) == 0;
+}
+
+}  // namespace sorbel

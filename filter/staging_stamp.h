@@ -1,0 +1,21 @@
+// The staged copy's note of what it was copied from, kept in an extended attribute of the copy,
+// so that a run on an unchanged catalogue need not read both files to know they are the same.
+#pragma once
+
+#include <sys/stat.h>
+#include <time.h>
+
+namespace sorbel {
+
+// Notes on the copy open as `copy_fd` that it holds the bytes of the file `source` describes,
+// unless that file changed so shortly before `read_from` (when its reading began) that a later
+// change could carry the same time of change. A file system without extended attributes keeps
+// no note; that is no fault.
+void WriteStagingStamp(int copy_fd, const struct stat& source, const struct timespec& read_from);
+
+// Whether the copy open as `copy_fd` carries a note for exactly `source` (same file, size and
+// times of modification and change) and is itself as it was when noted (size and time of
+// modification).
+bool StagingStampMatches(int copy_fd, const struct stat& source);
+
+}  // namespace sorbel
