@@ -1,0 +1,68 @@
+// The batch queue: one lock and one condition for both directions; a handful of batches in
+// flight is all it ever holds, so waking every waiter on each change costs nothing.
+#include "platform/csvdb/csv_batch.h"
+
+#include "platform/csvdb/csv_block.h"
+
+namespace sorbel::csvdb {
+
+CsvBatchQueue::CsvBatchQueue(int count, std::size_t capacity) {
+  for (int i = 0; i < count; ++i) {
+    auto batch = std::make_unique<CsvBatch>();
+    batch->bytes = std::make_unique_for_overwrite<char[]>(capacity + kBlock);
+    batch->capacity = capacity;
+    free_.push_back(std::move(batch));
+  }
+}
+
+std::unique_ptr<CsvBatch> CsvBatchQueue::TakeFree() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return stopped_ || !free_.empty(); });
+  if (stopped_) return nullptr;
+  std::unique_ptr<CsvBatch> batch = std::move(free_.back());
+  free_.pop_back();
+  return batch;
+}
+
+void CsvBatchQueue::Publish(std::unique_ptr<CsvBatch> batch) {
+  {
+    std::lock_guard lock(mutex_);
+    ready_.push_back(std::move(batch));
+  }
+  changed_.notify_all();
+}
+
+std::unique_ptr<CsvBatch> CsvBatchQueue::TakeReady() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !ready_.empty(); });
+  std::unique_ptr<CsvBatch> batch = std::move(ready_.front());
+  ready_.pop_front();
+  return batch;
+}
+
+void CsvBatchQueue::Recycle(std::unique_ptr<CsvBatch> batch) {
+  {
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(batch));
+  }
+  changed_.notify_all();
+}
+
+void CsvBatchQueue::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    stopped_flag_ = true;
+  }
+  changed_.notify_all();
+}
+
+void CsvBatchQueue::Reset() {
+  std::lock_guard lock(mutex_);
+  for (auto& batch : ready_) free_.push_back(std::move(batch));
+  ready_.clear();
+  stopped_ = false;
+  stopped_flag_ = false;
+}
+
+}  // namespace sorbel::csvdb

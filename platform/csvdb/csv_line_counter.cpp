@@ -1,0 +1,59 @@
+// Line counting: an LF ends a line, and so does a CR not followed by an LF.
+#include "platform/csvdb/csv_line_counter.h"
+
+#include <errno.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/csvdb/csv_error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+// Line ends in s[0, n); `next` is the byte after s[n - 1], -1 at the end of the file.
+std::int64_t CountLineEnds(const char* s, std::size_t n, int next) {
+  std::int64_t lines = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (s[i] == '\n') {
+      ++lines;
+    } else if (s[i] == '\r') {
+      int after = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : next;
+      if (after != '\n') ++lines;
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::int64_t CsvLineCounter::LineAt(std::int64_t target, int fd, const std::string& path,
+                                    const char* buffer, std::int64_t buffer_offset,
+                                    std::size_t buffer_size) {
+  if (target < offset_) Reset();
+  std::int64_t at = offset_;
+  std::int64_t lines = 0;
+  char chunk[1 << 16];
+  const std::int64_t read_to = std::min(target, buffer_offset);
+  while (at < read_to) {
+    std::size_t want =
+        static_cast<std::size_t>(std::min<std::int64_t>(sizeof chunk - 1, read_to - at));
+    ssize_t got = ::pread(fd, chunk, want + 1, at);  // one more byte: what follows a CR
+    if (got <= 0) throw CsvFileError(path, OsErrorText(got < 0 ? errno : EIO));
+    std::size_t used = std::min(want, static_cast<std::size_t>(got));
+    int next = static_cast<std::size_t>(got) > used ? static_cast<unsigned char>(chunk[used]) : -1;
+    lines += CountLineEnds(chunk, used, next);
+    at += static_cast<std::int64_t>(used);
+  }
+  if (at < target) {
+    std::size_t from = static_cast<std::size_t>(at - buffer_offset);
+    std::size_t to = static_cast<std::size_t>(target - buffer_offset);
+    int next = to < buffer_size ? static_cast<unsigned char>(buffer[to]) : -1;
+    lines += CountLineEnds(buffer + from, to - from, next);
+  }
+  offset_ = target;
+  line_ += lines;
+  return line_;
+}
+
+}  // namespace sorbel::csvdb
