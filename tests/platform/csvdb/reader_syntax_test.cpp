@@ -1,5 +1,8 @@
 // How the reader splits bytes into records and fields: quoting, line ends, blank lines, ragged
 // rows, malformed files (each error naming file and line), buffer edges, huge fields, Rewind.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -292,6 +295,40 @@ TEST(ReaderSyntaxTest, RecordsOfEveryLengthAcrossManyBufferEdges) {
   ASSERT_TRUE(reader->Next());
   EXPECT_TRUE(reader->Field(1).text == texts[1]);
   EXPECT_EQ(reader->RecordLine(), lines[1]);
+}
+
+// The file is read ahead on a thread of its own: a reader dropped part way must stop it, and
+// readers sharing one open file must each get every record in order.
+TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
+  TempFolder dir;
+  std::string bytes = "id,text\n";
+  const int kRecords = 200'000;
+  for (int i = 0; i < kRecords; ++i) bytes += std::to_string(i) + ",\"row\nof text\"\n";
+  std::string path = dir.Write(bytes);
+  for (int stop_after : {0, 1, 5000, 150'000}) {
+    auto reader = CsvReader::Open(path, CsvFormat{});
+    for (int i = 0; i < stop_after; ++i) ASSERT_TRUE(reader->Next());
+  }
+
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  {
+    auto first = CsvReader::Open(path, CsvFormat{}, fd);
+    auto second = CsvReader::Open(path, CsvFormat{}, fd);
+    int a = 0;
+    for (int b = 0; b < kRecords; ++b) {
+      ASSERT_TRUE(second->Next()) << b;
+      ASSERT_EQ(second->Field(0).integer, b);
+      ASSERT_EQ(second->RecordLine(), 2 + 2 * b);
+      for (int k = 0; k < 2 && a < kRecords; ++k, ++a) {
+        ASSERT_TRUE(first->Next()) << a;
+        ASSERT_EQ(first->Field(0).integer, a);
+      }
+    }
+    EXPECT_FALSE(first->Next());
+    EXPECT_FALSE(second->Next());
+  }
+  ::close(fd);
 }
 
 TEST(ReaderSyntaxTest, RewindStartsAgainAfterTheHeader) {
