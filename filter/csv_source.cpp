@@ -187,8 +187,8 @@ class CsvStaging::Impl {
   std::string temp_path_;  // empty when there is nothing (more) to put in place
   FileDescriptor in_;
   FileDescriptor out_;
-  FileDescriptor staged_;   // the earlier staged copy, when it may equal the chosen file
-  bool unchanged_ = false;  // the earlier staged copy equals the chosen file: nothing to copy
+  FileDescriptor staged_;         // the earlier staged copy, when it may equal the chosen file
+  bool unchanged_ = false;        // the earlier staged copy equals the chosen file: nothing to copy
   struct timespec read_from_ {};  // when the chosen file was opened
   struct stat chosen_ {};
   CopyState state_;
@@ -267,7 +267,9 @@ CsvStaging::Impl::~Impl() {
 }
 
 void CsvStaging::Impl::ShareSource(Connection& connection) const {
-  if (copier_.joinable() || unchanged_) connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
+  if (copier_.joinable() || unchanged_) {
+    connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
+  }
 }
 
 void CsvStaging::Impl::Finish() {

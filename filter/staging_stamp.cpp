@@ -23,13 +23,11 @@ std::int64_t Nanos(const struct timespec& t) {
 
 // The stamp's text for `source` and the copy `copy`: the version, then the numbers.
 bool Format(const struct stat& source, const struct stat& copy, char (&out)[256]) {
-  int n = std::snprintf(out, sizeof out,
-                        "1 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64,
-                        static_cast<std::uintmax_t>(source.st_dev),
-                        static_cast<std::uintmax_t>(source.st_ino),
-                        static_cast<std::intmax_t>(source.st_size), Nanos(source.st_mtim),
-                        Nanos(source.st_ctim), static_cast<std::intmax_t>(copy.st_size),
-                        Nanos(copy.st_mtim));
+  int n = std::snprintf(
+      out, sizeof out, "1 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64,
+      static_cast<std::uintmax_t>(source.st_dev), static_cast<std::uintmax_t>(source.st_ino),
+      static_cast<std::intmax_t>(source.st_size), Nanos(source.st_mtim), Nanos(source.st_ctim),
+      static_cast<std::intmax_t>(copy.st_size), Nanos(copy.st_mtim));
   return n > 0 && static_cast<std::size_t>(n) < sizeof out;
 }
 

@@ -15,9 +15,9 @@ namespace sorbel::csvdb {
 
 struct CsvBatch {
   struct Record {
-    std::size_t begin = 0;            // offset in bytes
-    std::uint32_t size = 0;           // without the line end
-    std::uint32_t first_start = 0;    // index of its first field start in starts
+    std::size_t begin = 0;          // offset in bytes
+    std::uint32_t size = 0;         // without the line end
+    std::uint32_t first_start = 0;  // index of its first field start in starts
     std::uint32_t field_count = 0;
   };
 
@@ -27,8 +27,8 @@ struct CsvBatch {
   std::int64_t file_offset = 0;  // of bytes[0]
   std::vector<Record> records;
   std::vector<std::uint32_t> starts;  // field starts, relative to their record's begin
-  bool last = false;                   // nothing follows this batch
-  std::exception_ptr error;            // thrown after the records (the file's fault)
+  bool last = false;                  // nothing follows this batch
+  std::exception_ptr error;           // thrown after the records (the file's fault)
 
   void Clear() {
     records.clear();

@@ -312,9 +312,9 @@ bool CsvCutter::ScanRecordExact() {
 
 void CsvCutter::Fail(const char* at, std::string_view detail) {
   const std::int64_t offset = batch_->file_offset + (at - batch_->bytes.get());
-  throw CsvFormatError(path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(),
-                                            batch_->file_offset, end_),
-                       detail);
+  throw CsvFormatError(
+      path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(), batch_->file_offset, end_),
+      detail);
 }
 
 }  // namespace sorbel::csvdb

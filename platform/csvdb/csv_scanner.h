@@ -45,9 +45,8 @@ class CsvScanner {
   // them; valid until the next Next() or Rewind().
   std::string_view RawField(int i) const {
     std::uint32_t begin = starts_[i];
-    std::uint32_t end = static_cast<std::uint32_t>(i) + 1 < record_.field_count
-                            ? starts_[i + 1] - 1
-                            : record_.size;
+    std::uint32_t end =
+        static_cast<std::uint32_t>(i) + 1 < record_.field_count ? starts_[i + 1] - 1 : record_.size;
     return std::string_view(bytes_ + begin, end - begin);
   }
 
@@ -63,7 +62,7 @@ class CsvScanner {
   CsvBatchQueue queue_;
   CsvCutter cutter_;
   std::thread cutting_;
-  bool started_ = false;  // Next() has been called since open or rewind
+  bool started_ = false;             // Next() has been called since open or rewind
   std::unique_ptr<CsvBatch> batch_;  // the batch of the current record
   std::size_t index_ = 0;            // of the current record in batch_, plus one
   CsvBatch::Record record_;

@@ -303,7 +303,10 @@ TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
   TempFolder dir;
   std::string bytes = "id,text\n";
   const int kRecords = 200'000;
-  for (int i = 0; i < kRecords; ++i) bytes += std::to_string(i) + ",\"row\nof text\"\n";
+  for (int i = 0; i < kRecords; ++i) {
+    bytes += std::to_string(i);
+    bytes += ",\"row\nof text\"\n";
+  }
   std::string path = dir.Write(bytes);
   for (int stop_after : {0, 1, 5000, 150'000}) {
     auto reader = CsvReader::Open(path, CsvFormat{});
