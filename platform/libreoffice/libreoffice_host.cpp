@@ -2,6 +2,8 @@
 // detached and a retry loop that gives up at the time limit or soon after soffice has ended.
 #include "platform/libreoffice/libreoffice_host.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <thread>
 
@@ -82,7 +84,12 @@ class LibreOfficeHost::Impl {
 };
 
 LibreOfficeHost::LibreOfficeHost(LibreOfficeOptions options)
-    : impl_(std::make_unique<Impl>(std::move(options))) {}
+    : impl_(std::make_unique<Impl>(std::move(options))) {
+  // The connection writes to a socket without MSG_NOSIGNAL; an office that quits or crashes
+  // just before such a write would end this program by SIGPIPE. Ignored, the write fails and
+  // the call comes back as an error the program can show.
+  ::signal(SIGPIPE, SIG_IGN);
+}
 
 LibreOfficeHost::~LibreOfficeHost() = default;
 

@@ -1,8 +1,10 @@
 // Starting, reusing and leaving the office: a missing or silent soffice is told plainly and not
 // left running, a second display joins the running office, and unshown work leaves no office.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,39 @@ TEST_F(OfficeLifetimeTest, SecondDisplayJoinsTheRunningOffice) {
     EXPECT_EQ(document.cells, (std::vector<std::vector<std::string>>{{"商品名"}, {"A"}}));
   }
   EXPECT_EQ(office_.Processes(), processes);
+}
+
+// The user may quit the office, or it may crash, while the program still talks to it: what
+// the program sends then is refused with an error it can show, and it goes on running.
+TEST_F(OfficeLifetimeTest, AnOfficeGoneMidWorkIsAnErrorNotTheEndOfTheProgram) {
+  LibreOfficeHost host(office_.Options());
+  std::unique_ptr<SpreadsheetApplication> application = host.CreateApplication();
+  application->SetVisible(false);
+  std::unique_ptr<SpreadsheetDocument> workbook = application->AddDocument();
+  // Work under way while the office goes, and more of it at once after, while the connection
+  // may not yet know.
+  std::atomic<bool> gone{false};
+  std::thread busy([&] {
+    while (!gone) {
+      try {
+        workbook->AddSheet();
+      } catch (const Error&) {
+      }
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (int pid : ProcessesWith(office_.ProfileDir())) ::kill(pid, SIGKILL);
+  for (int i = 0; i < 3; ++i) EXPECT_THROW(workbook->AddSheet(), Error);
+  gone = true;
+  busy.join();
+  for (int i = 0; i < 100 && office_.Processes() > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_EQ(office_.Processes(), 0);
+  EXPECT_THROW(workbook->AddSheet(), Error);
+  EXPECT_THROW(application->SetVisible(true), Error);
+  // A killed office leaves its lock behind, which the next start of an office clears.
+  std::filesystem::remove(office_.ProfileDir() + "/.lock");
 }
 
 TEST_F(OfficeLifetimeTest, WorkNeverShownLeavesNoOfficeBehind) {
