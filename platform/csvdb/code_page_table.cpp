@@ -147,24 +147,27 @@ std::ptrdiff_t CodePageTable::Decode(std::string_view in, bool undouble_quotes, 
       i += c == '"' && undouble_quotes ? 2 : 1;
       continue;
     }
-    const Entry* e = &single_[c];
-    std::size_t used = 1;
-    if (e->size == 0) {
-      int slot = lead_slot_[c];
-      if (slot < 0 || i + 1 >= n) {
-        *bad_offset = i;
-        return -1;
-      }
-      e = &pairs_[static_cast<std::size_t>(slot) * 256 + s[i + 1]];
+    // Japanese text comes in runs of such characters: stay here until the next ASCII byte.
+    do {
+      const Entry* e = &single_[c];
+      std::size_t used = 1;
       if (e->size == 0) {
-        *bad_offset = i;
-        return -1;
+        int slot = lead_slot_[c];
+        if (slot < 0 || i + 1 >= n) {
+          *bad_offset = i;
+          return -1;
+        }
+        e = &pairs_[static_cast<std::size_t>(slot) * 256 + s[i + 1]];
+        if (e->size == 0) {
+          *bad_offset = i;
+          return -1;
+        }
+        used = 2;
       }
-      used = 2;
-    }
-    std::memcpy(d, e, sizeof *e);  // the whole entry in one store; only `size` bytes count
-    d += e->size;
-    i += used;
+      std::memcpy(d, e, sizeof *e);  // the whole entry in one store; only `size` bytes count
+      d += e->size;
+      i += used;
+    } while (i < n && (c = s[i]) >= 0x80);
   }
   return d - out;
 }
