@@ -163,8 +163,9 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// Any write changes the time of change, even one that puts the time of modification back.
 bool SameContent(const struct stat& a, const struct stat& b) {
-  return a.st_size == b.st_size && SameTime(a.st_mtim, b.st_mtim);
+  return a.st_size == b.st_size && SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
 }
 
 }  // namespace
@@ -191,6 +192,7 @@ class CsvStaging::Impl {
   bool unchanged_ = false;        // the earlier staged copy equals the chosen file: nothing to copy
   struct timespec read_from_ {};  // when the chosen file was opened
   struct stat chosen_ {};
+  struct stat staged_as_read_ {};  // the earlier staged copy when opened, before comparing
   CopyState state_;
   int error_ = 0;  // the copy's errno value, read after the thread has ended
   std::thread copier_;
@@ -225,6 +227,7 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   if (have_staged && SameFile(chosen_, staged)) return;
   if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
     staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (staged_.Ok() && ::fstat(staged_.Get(), &staged_as_read_) != 0) staged_.Reset(-1);
     // Copied from this very file as it is now: nothing to compare, nothing to copy.
     if (staged_.Ok() && StagingStampMatches(staged_.Get(), chosen_)) {
       unchanged_ = true;
@@ -283,9 +286,11 @@ void CsvStaging::Impl::Finish() {
     // The query read this file while the copy ran: both saw the same bytes only if it kept
     // its size and time of change, and the copy has all of it.
     CheckUnchanged(now);
-    // Untouched since it was opened, attributes included: the copy may say so.
-    if (SameTime(chosen_.st_ctim, now.st_ctim)) {
-      WriteStagingStamp(unchanged_ ? staged_.Get() : out_.Get(), now, read_from_);
+    // Untouched since it was opened (CheckUnchanged): the copy may say so.
+    if (unchanged_) {
+      WriteStagingStamp(staged_.Get(), &staged_as_read_, now, read_from_);
+    } else {
+      WriteStagingStamp(out_.Get(), nullptr, now, read_from_);
     }
   }
   if (unchanged_ && error_ == 0) {

@@ -18,7 +18,9 @@ namespace {
 class StderrMessageBox : public MessageBox {
  public:
   void Show(const std::string& text, MsgBoxIcon icon, const std::string& caption) override {
-    const char* kind = icon == kIconCritical ? "critical" : icon == kIconWarning ? "warning" : "info";
+    const char* kind = icon == kIconCritical  ? "critical"
+                       : icon == kIconWarning ? "warning"
+                                              : "info";
     std::cerr << caption << " [" << kind << "] " << text << std::endl;
     shown_ = true;
   }
@@ -73,7 +75,8 @@ int Main(int argc, char** argv) {
   CommandLineHost host(cl);
   bool written = ExecFilter(host);
   if (written) std::cout << host.AppFolder() << "/" << host.OutFileName() << std::endl;
-  return host.failed() || !written ? 1 : 0;
+  // A path nobody received (output closed early) is a failure for whoever called us.
+  return host.failed() || !written || !std::cout ? 1 : 0;
 }
 
 }  // namespace

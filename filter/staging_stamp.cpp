@@ -14,7 +14,9 @@ namespace {
 constexpr char kName[] = "user.sorbel.source";
 // A change within this long of the reading's start might share its time of change with the
 // file as read: the clock that stamps files may tick only every few milliseconds, and a
-// network file system's clock is not ours.
+// network file system's clock is not ours (a server clock more than this far behind, on a
+// share that keeps whole seconds only, could still hide a change; such shares rarely keep
+// extended attributes at all).
 constexpr std::int64_t kRacyNanos = 2'000'000'000;
 
 std::int64_t Nanos(const struct timespec& t) {
@@ -33,11 +35,18 @@ bool Format(const struct stat& source, const struct stat& copy, char (&out)[256]
 
 }  // namespace
 
-void WriteStagingStamp(int copy_fd, const struct stat& source, const struct timespec& read_from) {
+void WriteStagingStamp(int copy_fd, const struct stat* copy_as_read, const struct stat& source,
+                       const struct timespec& read_from) {
   if (Nanos(source.st_ctim) > Nanos(read_from) - kRacyNanos) return;
   struct stat copy;
   char text[256];
   if (::fstat(copy_fd, &copy) != 0 || !Format(source, copy, text)) return;
+  if (copy_as_read != nullptr && (copy.st_size != copy_as_read->st_size ||
+                                  Nanos(copy.st_mtim) != Nanos(copy_as_read->st_mtim) ||
+                                  Nanos(copy.st_ctim) != Nanos(copy_as_read->st_ctim) ||
+                                  Nanos(copy.st_ctim) > Nanos(read_from) - kRacyNanos)) {
+    return;
+  }
   // Not everywhere possible (tmpfs of old kernels, FAT, some network shares): then every run
   // compares the bytes, as it would without a stamp.
   ::fsetxattr(copy_fd, kName, text, std::strlen(text), 0);

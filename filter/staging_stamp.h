@@ -9,9 +9,13 @@ namespace sorbel {
 
 // Notes on the copy open as `copy_fd` that it holds the bytes of the file `source` describes,
 // unless that file changed so shortly before `read_from` (when its reading began) that a later
-// change could carry the same time of change. A file system without extended attributes keeps
-// no note; that is no fault.
-void WriteStagingStamp(int copy_fd, const struct stat& source, const struct timespec& read_from);
+// change could carry the same time of change. A copy that was not written by this run but
+// compared with the source is passed as `copy_as_read`, its state before the comparison: then
+// the note is written only if the copy is still exactly so, and was itself last changed well
+// before `read_from`. A file system without extended attributes keeps no note; that is no
+// fault.
+void WriteStagingStamp(int copy_fd, const struct stat* copy_as_read, const struct stat& source,
+                       const struct timespec& read_from);
 
 // Whether the copy open as `copy_fd` carries a note for exactly `source` (same file, size and
 // times of modification and change) and is itself as it was when noted (size and time of

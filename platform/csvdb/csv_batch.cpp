@@ -7,6 +7,8 @@
 namespace sorbel::csvdb {
 
 CsvBatchQueue::CsvBatchQueue(int count, std::size_t capacity) {
+  free_.reserve(static_cast<std::size_t>(count));
+  ready_.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     auto batch = std::make_unique<CsvBatch>();
     batch->bytes = std::make_unique_for_overwrite<char[]>(capacity + kBlock);
@@ -36,8 +38,15 @@ std::unique_ptr<CsvBatch> CsvBatchQueue::TakeReady() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !ready_.empty(); });
   std::unique_ptr<CsvBatch> batch = std::move(ready_.front());
-  ready_.pop_front();
+  ready_.erase(ready_.begin());
+  lock.unlock();
+  changed_.notify_all();  // a cutter may wait for the queue to empty
   return batch;
+}
+
+void CsvBatchQueue::WaitTaken() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return stopped_ || ready_.empty(); });
 }
 
 void CsvBatchQueue::Recycle(std::unique_ptr<CsvBatch> batch) {

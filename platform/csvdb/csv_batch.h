@@ -5,7 +5,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -43,7 +42,8 @@ class CsvBatchQueue {
   // `count` free batches of `capacity` bytes each.
   CsvBatchQueue(int count, std::size_t capacity);
 
-  // A free batch for the cutter to fill; nullptr once Stop() was called.
+  // A free batch for the cutter to fill; nullptr once Stop() was called. Every batch comes
+  // from the constructor and goes back through Recycle(), so the count never grows.
   std::unique_ptr<CsvBatch> TakeFree();
   // Hands a filled batch to the reader.
   void Publish(std::unique_ptr<CsvBatch> batch);
@@ -51,6 +51,8 @@ class CsvBatchQueue {
   std::unique_ptr<CsvBatch> TakeReady();
   // Gives a batch, read to its end, back for filling.
   void Recycle(std::unique_ptr<CsvBatch> batch);
+  // Waits until the reader has taken every published batch, or the queue is stopped.
+  void WaitTaken();
   // Wakes and refuses a cutter waiting for a free batch.
   void Stop();
   bool Stopped() const { return stopped_flag_.load(std::memory_order_relaxed); }
@@ -60,8 +62,10 @@ class CsvBatchQueue {
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
+  // Both hold room for every batch from the start, so handing a batch on never allocates
+  // and cannot fail half-way.
   std::vector<std::unique_ptr<CsvBatch>> free_;
-  std::deque<std::unique_ptr<CsvBatch>> ready_;
+  std::vector<std::unique_ptr<CsvBatch>> ready_;  // oldest first
   bool stopped_ = false;
   std::atomic<bool> stopped_flag_{false};  // stopped_, for a glance without the lock
 };

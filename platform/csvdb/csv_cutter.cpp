@@ -51,11 +51,15 @@ CsvCutter::~CsvCutter() {
 
 void CsvCutter::Rewind() {
   if (!batch_) batch_ = queue_.TakeFree();
+  if (batch_->capacity < kHeadBytes || batch_->capacity > 4 * kHeadBytes) {
+    batch_->bytes = std::make_unique_for_overwrite<char[]>(kHeadBytes + kBlock);
+    batch_->capacity = kHeadBytes;
+  }
   batch_->Clear();
   batch_->file_offset = 0;
   end_ = 0;
   eof_ = false;
-  record_begin_ = 0;
+  record_begin_ = next_ = 0;
   lines_.Reset();
   while (end_ < kHeadBytes && Fill()) {
   }
@@ -82,6 +86,7 @@ void CsvCutter::Run() {
   } catch (const Stopped&) {
     return;
   } catch (...) {
+    // batch_ is never empty here: handing a batch on cannot fail half-way.
     batch_->error = std::current_exception();
   }
   batch_->size = end_;
@@ -103,10 +108,19 @@ void CsvCutter::PassOn() {
   std::unique_ptr<CsvBatch> next = queue_.TakeFree();
   if (!next) throw Stopped{};
   const std::size_t keep = end_ - record_begin_;
-  // Room for the unfinished record and a read; a buffer grown for a huge record stays grown.
-  if (const std::size_t need = std::max(kHeadBytes, keep + kReadBytes); next->capacity < need) {
-    next->bytes = std::make_unique_for_overwrite<char[]>(need + kBlock);
-    next->capacity = need;
+  // Room for the unfinished record and a read. A buffer grown for an earlier huge record goes
+  // back to the usual size, so that only the batches holding huge records are huge.
+  const std::size_t need = std::max(kHeadBytes, keep + kReadBytes);
+  if (next->capacity < need || next->capacity > std::max(need, 4 * kHeadBytes)) {
+    try {
+      next->bytes.reset();
+      next->bytes = std::make_unique_for_overwrite<char[]>(need + kBlock);
+      next->capacity = need;
+    } catch (...) {
+      next->capacity = 0;
+      queue_.Recycle(std::move(next));  // not lost: the queue holds a fixed number
+      throw;
+    }
   }
   next->Clear();
   next->file_offset = batch_->file_offset + static_cast<std::int64_t>(record_begin_);
@@ -126,6 +140,9 @@ bool CsvCutter::Fill() {
   if (record_begin_ > 0) PassOn();
   if (end_ == batch_->capacity) {
     if (batch_->capacity >= kMaxRecordBytes) FailLongRecord();
+    // A huge record: at most one more huge buffer than the reader holds, not one per batch.
+    queue_.WaitTaken();
+    if (queue_.Stopped()) throw Stopped{};
     Grow(std::min(batch_->capacity * 2, kMaxRecordBytes));
   }
   // At an explicit offset: the descriptor may be shared with other readers of the file.

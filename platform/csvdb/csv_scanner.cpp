@@ -26,16 +26,25 @@ void CsvScanner::StopCutting() {
 void CsvScanner::Rewind() {
   StopCutting();
   if (batch_) queue_.Recycle(std::move(batch_));
-  cutter_.Rewind();
   lines_.Reset();
   started_ = false;
   index_ = 0;
   record_ = {};
   bytes_ = nullptr;
   starts_ = nullptr;
+  rewind_error_ = nullptr;
+  try {
+    cutter_.Rewind();
+  } catch (...) {
+    // The head could not be read again: the file cannot be read from the start, now or at the
+    // next record asked for.
+    rewind_error_ = std::current_exception();
+    throw;
+  }
 }
 
 bool CsvScanner::Next() {
+  if (rewind_error_) std::rethrow_exception(rewind_error_);
   if (!started_) {
     cutting_ = std::thread([this] { cutter_.Run(); });
     started_ = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,6 +70,7 @@ class CsvScanner {
   const char* bytes_ = nullptr;            // the current record
   const std::uint32_t* starts_ = nullptr;  // its field starts
   mutable CsvLineCounter lines_;
+  std::exception_ptr rewind_error_;  // a Rewind() that failed, thrown again by Next()
 };
 
 }  // namespace sorbel::csvdb

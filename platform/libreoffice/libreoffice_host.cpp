@@ -84,16 +84,15 @@ class LibreOfficeHost::Impl {
 };
 
 LibreOfficeHost::LibreOfficeHost(LibreOfficeOptions options)
-    : impl_(std::make_unique<Impl>(std::move(options))) {
-  // The connection writes to a socket without MSG_NOSIGNAL; an office that quits or crashes
-  // just before such a write would end this program by SIGPIPE. Ignored, the write fails and
-  // the call comes back as an error the program can show.
-  ::signal(SIGPIPE, SIG_IGN);
-}
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
 
 LibreOfficeHost::~LibreOfficeHost() = default;
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeHost::CreateApplication() {
+  // The connection writes to a socket without MSG_NOSIGNAL; an office that quits or crashes
+  // just before such a write would end this program by SIGPIPE. Ignored, the write fails and
+  // the call comes back as an error the program can show.
+  ::signal(SIGPIPE, SIG_IGN);
   return NewCalcApplication(impl_->Connect());
 }
 

@@ -331,6 +331,26 @@ TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
     EXPECT_FALSE(first->Next());
     EXPECT_FALSE(second->Next());
   }
+  // A file that can no longer be read when rewound: an error now and at every record asked
+  // for after, never a wait for records that will not come.
+  {
+    auto reader = CsvReader::Open(path, CsvFormat{}, fd);
+    ASSERT_TRUE(reader->Next());
+    int folder = ::open(std::filesystem::path(path).parent_path().c_str(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ASSERT_EQ(::dup2(folder, fd), fd);  // every read of the shared descriptor now fails
+    ::close(folder);
+    for (int i = 0; i < 2; ++i) {
+      try {
+        i == 0 ? reader->Rewind() : static_cast<void>(reader->Next());
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), kErrCsvFile) << e.Description();
+        EXPECT_NE(e.Description().find(path), std::string::npos) << e.Description();
+      }
+    }
+  }
   ::close(fd);
 }
 

@@ -1,0 +1,111 @@
+// The staging stamp: a note that a copy holds a file's bytes is written only when nothing can
+// have changed unseen, and is believed only while both files are exactly as noted.
+#include "filter/staging_stamp.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace sorbel {
+namespace {
+
+class StagingStampTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/sorbel-stamp-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    Put(Source(), "catalogue");
+    Put(Copy(), "catalogue");
+    copy_fd_ = ::open(Copy().c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(copy_fd_, 0);
+    // The files were written just now; a reading that began well after that is not racy.
+    ::clock_gettime(CLOCK_REALTIME, &later_);
+    later_.tv_sec += 10;
+    char probe[1];
+    if (::fsetxattr(copy_fd_, "user.sorbel.probe", "x", 1, 0) != 0 ||
+        ::fgetxattr(copy_fd_, "user.sorbel.probe", probe, 1) != 1) {
+      GTEST_SKIP() << "no user extended attributes on " << root_;
+    }
+    ::fremovexattr(copy_fd_, "user.sorbel.probe");
+  }
+  void TearDown() override {
+    if (copy_fd_ >= 0) ::close(copy_fd_);
+    std::filesystem::remove_all(root_);
+  }
+
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  // Rewrites `path` in place with as many bytes, its time of modification set back.
+  static void RewriteKeepingTime(const std::string& path, const std::string& bytes) {
+    struct stat before;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << bytes;
+    struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  }
+  static struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st;
+  }
+  std::string Source() const { return root_ + "/download.csv"; }
+  std::string Copy() const { return root_ + "/articles.csv"; }
+
+  std::string root_;
+  int copy_fd_ = -1;
+  struct timespec later_ {};
+};
+
+TEST_F(StagingStampTest, ANoteIsBelievedOnlyWhileBothFilesAreAsNoted) {
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
+  EXPECT_TRUE(StagingStampMatches(copy_fd_, StatOf(Source())));
+
+  // Either file rewritten with as many bytes and its time of modification set back: the time
+  // of change still tells.
+  RewriteKeepingTime(Source(), "CATALOGUE");
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
+  EXPECT_TRUE(StagingStampMatches(copy_fd_, StatOf(Source())));
+  Put(Copy(), "catalogue");  // the copy's time of modification moves on
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+
+  // Another file of the same size and times (a file put in the catalogue's place).
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
+  struct stat other = StatOf(Source());
+  other.st_ino += 1;
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, other));
+}
+
+TEST_F(StagingStampTest, NoNoteWhenAChangeCouldHaveGoneUnseen) {
+  // The catalogue changed just before its reading began: a change right after could keep
+  // the same time of change.
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), now);
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+
+  // A copy that was compared, not written, and changed between the comparison and the note.
+  struct stat as_compared = StatOf(Copy());
+  RewriteKeepingTime(Copy(), "cataloguX");
+  WriteStagingStamp(copy_fd_, &as_compared, StatOf(Source()), later_);
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+
+  // Unchanged since the comparison, and changed long enough before it: noted.
+  as_compared = StatOf(Copy());
+  WriteStagingStamp(copy_fd_, &as_compared, StatOf(Source()), later_);
+  EXPECT_TRUE(StagingStampMatches(copy_fd_, StatOf(Source())));
+}
+
+}  // namespace
+}  // namespace sorbel
