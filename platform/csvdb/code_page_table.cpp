@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/codepage.h"
 #include "platform/error.h"
 
@@ -124,6 +128,20 @@ std::ptrdiff_t CodePageTable::Decode(std::string_view in, bool undouble_quotes, 
   std::size_t i = 0;
   char* d = out;
   while (i < n) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the ASCII bytes before the first NUL, non-ASCII byte or quote to
+    // undouble go as they are (all sixteen are stored; only those count).
+    if (i + 16 <= n) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      int stop = _mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) |
+                 (undouble_quotes ? _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('"'))) : 0);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
+      std::size_t plain = stop == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(stop));
+      d += plain;
+      i += plain;
+      if (stop == 0) continue;
+    }
+#endif
     // Eight bytes of ASCII without NUL (and without quotes to undouble) go as they are.
     if (i + 8 <= n) {
       std::uint64_t w;

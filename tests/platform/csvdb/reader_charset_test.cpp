@@ -5,7 +5,9 @@
 #include <unicode/ustring.h>
 
 #include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/csvdb/code_page_table.h"
@@ -193,6 +195,52 @@ TEST(ReaderCharsetTest, Cp932TableAgreesWithIcuForEveryPair) {
   }
   ucnv_close(conv);
   EXPECT_GT(valid_pairs, 9000);  // JIS X 0208 plus the NEC, IBM and user-defined rows
+}
+
+// The table decodes plain ASCII many bytes at a time: whatever falls on which side of those
+// steps (kana, kanji pairs, doubled quotes, a NUL, a bad byte), the text and the place of a
+// fault must be what a plain reading of the pieces gives.
+TEST(ReaderCharsetTest, Cp932DecodingIsExactWhereverThePiecesFall) {
+  CodePageTable table("windows-31j", ',');
+  std::mt19937 rng(11);
+  struct Piece {
+    std::string bytes;
+    std::string text;  // UTF-8; empty for a fault
+  };
+  const std::vector<Piece> kinds = {
+      {"\x82\xA0", "あ"}, {"\x8A\xBF", "漢"}, {"\x87\x40", "①"}, {"\xFB\xFC", "髙"},
+      {"\xBE", "ｾ"},      {"\x83\x5C", "ソ"}, {"\"\"", "\""},    {std::string(1, '\0'), ""},
+      {"\x81\x20", ""}};  // a lead byte whose second byte cannot follow it
+  for (int round = 0; round < 4000; ++round) {
+    bool undouble = round % 2 == 0;
+    std::string in, expected;
+    std::size_t fault = std::string::npos;
+    int pieces = static_cast<int>(rng() % 12);
+    for (int k = 0; k < pieces; ++k) {
+      std::string ascii(rng() % 40, 'a');
+      for (char& c : ascii) c = static_cast<char>('0' + rng() % 70);
+      for (char& c : ascii) c = c == '"' ? '\'' : c;
+      in += ascii;
+      expected += ascii;
+      // Faults are rare, so most rounds decode to the end.
+      const Piece& piece = kinds[rng() % (rng() % 8 == 0 ? kinds.size() : kinds.size() - 2)];
+      if (piece.bytes == "\"\"" && !undouble) continue;
+      if (piece.text.empty() && fault == std::string::npos) fault = in.size();
+      in += piece.bytes;
+      expected += piece.text;
+    }
+    std::vector<char> out(table.OutputBound(in.size()));
+    std::size_t bad = 0;
+    std::ptrdiff_t size = table.Decode(in, undouble, out.data(), &bad);
+    SCOPED_TRACE(round);
+    if (fault != std::string::npos) {
+      ASSERT_EQ(size, -1);
+      ASSERT_EQ(bad, fault);
+    } else {
+      ASSERT_GE(size, 0);
+      ASSERT_EQ(std::string(out.data(), static_cast<std::size_t>(size)), expected);
+    }
+  }
 }
 
 }  // namespace
