@@ -137,7 +137,13 @@ void CsvCutter::PassOn() {
 bool CsvCutter::Fill() {
   if (eof_) return false;
   if (queue_.Stopped()) throw Stopped{};
-  if (record_begin_ > 0) PassOn();
+  // A batch is handed on once its buffer is full, not at every read: each hand-over may wake
+  // the other thread, which costs far more than the few records it carries. A buffer grown
+  // for a huge record is handed on at once, to be no fuller than that record needs.
+  if (record_begin_ > 0 &&
+      (batch_->capacity - end_ < kReadBytes || batch_->capacity > kHeadBytes)) {
+    PassOn();
+  }
   if (end_ == batch_->capacity) {
     if (batch_->capacity >= kMaxRecordBytes) FailLongRecord();
     // A huge record: at most one more huge buffer than the reader holds, not one per batch.
