@@ -24,8 +24,7 @@ void CsvScanner::StopCutting() {
 }
 
 void CsvScanner::Rewind() {
-  StopCutting();
-  if (batch_) queue_.Recycle(std::move(batch_));
+  StopCutting();  // also gives back the batch in hand
   lines_.Reset();
   started_ = false;
   index_ = 0;
