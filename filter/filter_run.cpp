@@ -71,7 +71,8 @@ bool ExecFilter(FilterHost& host) {
     records.reset();
 
     if (written && host.Spreadsheet() != nullptr) {
-      ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage());
+      ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage(),
+                [&host](const std::string& text) { host.SetStatusText(text); });
     }
   } catch (const Error& e) {
     host.Messages().Show(e.Report(), kIconCritical, kAppTitle);

@@ -1,5 +1,5 @@
 // The spreadsheet application as the display drives it: started hidden, one new document, its
-// sheets added, listed and deleted, a CSV file imported into a sheet, the window shown, let go.
+// sheets added, listed and deleted, a sheet filled with rows of text, the window shown, let go.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +9,21 @@
 
 namespace sorbel {
 
-// How a CSV file is read into a sheet. The file is comma separated with '"' as text qualifier;
-// the first line lands in row 1 from cell A1.
-struct CsvImportSettings {
-  std::string path;      // the file, absolute
-  std::string codepage;  // the character set it is written in: "UTF-8", "windows-31j", ...
-  int text_columns = 0;  // columns 1 to text_columns are taken as text, exactly as written
+// Rows of text for a sheet, handed over a batch at a time so that a big result is never held
+// whole.
+class TextRowSource {
+ public:
+  virtual ~TextRowSource() = default;
+
+  // Values in every row; known before the first batch.
+  virtual int Columns() const = 0;
+
+  // The next batch into `cells` (cleared first): row after row, Columns() values a row, UTF-8,
+  // a line break within a value as "\n". False when no rows are left.
+  virtual bool NextRows(std::vector<std::string>& cells) = 0;
+
+  // Each column's width in half-width characters, from the rows seen; asked after the last batch.
+  virtual std::vector<int> ColumnWidths() const = 0;
 };
 
 // One sheet of a document.
@@ -28,11 +37,13 @@ class SpreadsheetSheet {
   // Removes the sheet from its document without asking anyone.
   virtual void Delete() = 0;
 
-  // Reads the file into this sheet; complete when the call returns. Throws Error with a
-  // description when the file cannot be read or the application refuses.
-  virtual void ImportCsv(const CsvImportSettings& settings) = 0;
+  // Fills the sheet from A1 with the rows of `source`, complete when the call returns: every
+  // value a text cell exactly as given (never a number, a date or a formula), every row one line
+  // high, the first row frozen with an autofilter, the columns as wide as the source asks. Throws
+  // Error with a description when the source or the application fails; rows already filled stay.
+  virtual void FillText(TextRowSource& source) = 0;
 
-  // The most rows and columns the sheet holds: an import of a larger file is cut there.
+  // The most rows and columns the sheet holds; the source must not give more.
   struct Size {
     std::int64_t rows = 0;
     std::int64_t columns = 0;
@@ -50,6 +61,9 @@ class SpreadsheetDocument {
 
   // Every sheet of the document, in order.
   virtual std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() = 0;
+
+  // The name its window shows, so that two documents can be told apart; saving still asks where.
+  virtual void SetTitle(const std::string& title) = 0;
 };
 
 // One running application, as created for one display. Dropping the last object that belongs

@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
-  libreoffice-calc libreoffice-dev
+  libreoffice-calc libreoffice-l10n-ja libreoffice-dev
 )
 
 missing=()

@@ -13,18 +13,18 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
-#include <com/sun/star/sheet/XSpreadsheets2.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XModifiable.hpp>
 
-#include <algorithm>
 #include <set>
+#include <utility>
 #include <vector>
 
-#include "platform/libreoffice/csv_load.h"
+#include "platform/libreoffice/sheet_fill.h"
 #include "platform/libreoffice/uno_text.h"
 
 namespace sorbel {
@@ -65,7 +65,6 @@ class Session {
   // A document never shown is closed, and the office with it when it holds nothing else: no
   // invisible office is left behind. Then the bridge goes; a shown office runs on.
   ~Session() {
-    for (const auto& document : replaced_) Quietly(Close, document);
     if (!visible_) {
       for (const auto& document : documents_) Quietly(Close, document);
       try {
@@ -97,14 +96,6 @@ class Session {
     return model;
   }
 
-  // `replacement` takes the place of `document`, which is closed, or at the latest when the
-  // session ends.
-  void Replace(const uno::Reference<frame::XModel>& document,
-               const uno::Reference<frame::XModel>& replacement) {
-    std::replace(documents_.begin(), documents_.end(), document, replacement);
-    if (!Quietly(Close, document)) replaced_.push_back(document);
-  }
-
   void SetVisible(bool visible) {
     for (const auto& document : documents_) {
       // A document whose window is gone throws here rather than being passed over.
@@ -118,18 +109,31 @@ class Session {
       if (top.is()) top->toFront();
     }
     visible_ = visible;
+    if (!visible) return;
+    for (const auto& [document, sheet] : headings_) FreezeHeadings(document, sheet);
+    headings_.clear();
+  }
+
+  // The sheet's first row stays in sight, from when the window is shown.
+  void KeepHeadingsInSight(const uno::Reference<frame::XModel>& document,
+                           const uno::Reference<sheet::XSpreadsheet>& sheet) {
+    if (visible_) {
+      FreezeHeadings(document, sheet);
+    } else {
+      headings_.emplace_back(document, sheet);
+    }
   }
 
  private:
   std::unique_ptr<OfficeConnection> connection_;  // first, so that it goes last
   uno::Reference<frame::XDesktop2> desktop_;
   std::vector<uno::Reference<frame::XModel>> documents_;
-  std::vector<uno::Reference<frame::XModel>> replaced_;  // not closed yet
+  std::vector<std::pair<uno::Reference<frame::XModel>, uno::Reference<sheet::XSpreadsheet>>>
+      headings_;  // to freeze when shown
   bool visible_ = false;
 };
 
-// One document as its sheets see it. An import puts a new document in its place, so the sheets
-// reach the document through this rather than holding it.
+// One document as its sheets see it.
 struct Workbook {
   std::shared_ptr<Session> session;  // first, so that it goes last
   uno::Reference<frame::XModel> model;
@@ -161,61 +165,22 @@ class CalcSheet : public SpreadsheetSheet {
     }
   }
 
-  // Calc reads a text file fastest into a document of its own. When this sheet is all its
-  // document holds, as after OpenExcel, that document takes the place of this one, its sheet
-  // renamed to this sheet's name; otherwise its sheet is copied over this one.
-  void ImportCsv(const CsvImportSettings& settings) override {
-    Session& session = *workbook_->session;
-    uno::Reference<frame::XModel> loaded = LoadCsv(session.Loader(), settings, !session.Visible());
+  void FillText(TextRowSource& source) override {
+    uno::Reference<sheet::XSpreadsheet> target;
     try {
-      if (workbook_->sheets->getElementNames().getLength() == 1) {
-        TakeOver(loaded);
-      } else {
-        CopyFrom(loaded);
-        Quietly(Close, loaded);
-      }
+      target.set(workbook_->sheets->getByName(ToOUString(name_)), uno::UNO_QUERY_THROW);
     } catch (const uno::Exception& e) {
-      if (loaded != workbook_->model) Quietly(Close, loaded);
-      throw OfficeError("ファイル「" + settings.path + "」を読み込めません", e);
+      throw OfficeError(kPrepare, e);
+    }
+    FillSheet(workbook_->model, target, source);
+    try {
+      workbook_->session->KeepHeadingsInSight(workbook_->model, target);
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
     }
   }
 
  private:
-  void TakeOver(const uno::Reference<frame::XModel>& loaded) {
-    uno::Reference<sheet::XSpreadsheets> sheets =
-        uno::Reference<sheet::XSpreadsheetDocument>(loaded, uno::UNO_QUERY_THROW)->getSheets();
-    uno::Reference<container::XNamed>(
-        uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(0),
-        uno::UNO_QUERY_THROW)
-        ->setName(ToOUString(name_));
-    // New work the user has not saved, as any new document with content.
-    uno::Reference<util::XModifiable>(loaded, uno::UNO_QUERY_THROW)->setModified(true);
-    workbook_->session->Replace(workbook_->model, loaded);
-    workbook_->model = loaded;
-    workbook_->sheets = sheets;
-  }
-
-  void CopyFrom(const uno::Reference<frame::XModel>& loaded) {
-    uno::Reference<sheet::XSpreadsheetDocument> source(loaded, uno::UNO_QUERY_THROW);
-    uno::Reference<container::XNamed> source_sheet(
-        uno::Reference<container::XIndexAccess>(source->getSheets(), uno::UNO_QUERY_THROW)
-            ->getByIndex(0),
-        uno::UNO_QUERY_THROW);
-    uno::Sequence<rtl::OUString> names = workbook_->sheets->getElementNames();
-    const rtl::OUString name = ToOUString(name_);
-    sal_Int32 position =
-        static_cast<sal_Int32>(std::find(names.begin(), names.end(), name) - names.begin());
-    uno::Reference<sheet::XSpreadsheets2> sheets(workbook_->sheets, uno::UNO_QUERY_THROW);
-    // The copy goes in before this sheet, which then makes way for it.
-    position = sheets->importSheet(source, source_sheet->getName(), position);
-    workbook_->sheets->removeByName(name);
-    uno::Reference<container::XNamed>(
-        uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getByIndex(position),
-        uno::UNO_QUERY_THROW)
-        ->setName(name);
-    uno::Reference<util::XModifiable>(workbook_->model, uno::UNO_QUERY_THROW)->setModified(true);
-  }
-
   std::shared_ptr<Workbook> workbook_;
   std::string name_;
 };
@@ -235,6 +200,15 @@ class CalcDocument : public SpreadsheetDocument {
       }
       workbook_->sheets->insertNewByName(name, static_cast<sal_Int16>(names.getLength()));
       return std::make_unique<CalcSheet>(workbook_, FromOUString(name));
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
+
+  void SetTitle(const std::string& title) override {
+    try {
+      uno::Reference<frame::XTitle>(workbook_->model, uno::UNO_QUERY_THROW)
+          ->setTitle(ToOUString(title));
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <optional>
 
+#include "filter/result_rows.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -23,8 +25,14 @@ struct FakeState {
   size_t added_at = 1;                           // its place among the sheets
   std::optional<Error> create_error;
   std::string fail_at;  // the call that throws Error(kErrSpreadsheet, "失敗")
-  std::optional<Error> import_error;
-  std::vector<CsvImportSettings> imports;
+  std::optional<Error> import_error;  // thrown by FillText after taking the first batch
+  struct Fill {
+    int columns = 0;
+    std::vector<std::vector<std::string>> batches;  // as handed over
+    std::vector<std::string> cells;                 // all of them, row after row
+    std::vector<int> widths;
+  };
+  std::vector<Fill> fills;
   SpreadsheetSheet::Size capacity{1048576, 1024};
 
   void Call(const std::string& call) {
@@ -42,10 +50,16 @@ class FakeSheet : public SpreadsheetSheet {
     state_.Call("Delete " + name_);
     state_.sheets.erase(std::find(state_.sheets.begin(), state_.sheets.end(), name_));
   }
-  void ImportCsv(const CsvImportSettings& settings) override {
-    state_.Call("ImportCsv " + name_);
-    state_.imports.push_back(settings);
-    if (state_.import_error) throw *state_.import_error;
+  void FillText(TextRowSource& source) override {
+    state_.Call("FillText " + name_);
+    FakeState::Fill& fill = state_.fills.emplace_back();
+    fill.columns = source.Columns();
+    for (std::vector<std::string> batch; source.NextRows(batch);) {
+      fill.batches.push_back(batch);
+      fill.cells.insert(fill.cells.end(), batch.begin(), batch.end());
+      if (state_.import_error) throw *state_.import_error;
+    }
+    fill.widths = source.ColumnWidths();
   }
   Size Capacity() const override { return state_.capacity; }
 
@@ -64,6 +78,7 @@ class FakeDocument : public SpreadsheetDocument {
                          state_.added_name);
     return std::make_unique<FakeSheet>(state_, state_.added_name);
   }
+  void SetTitle(const std::string& title) override { state_.Call("SetTitle " + title); }
   std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
     state_.Call("Sheets");
     std::vector<std::unique_ptr<SpreadsheetSheet>> out;
@@ -153,18 +168,19 @@ class SpreadsheetDisplayTest : public ::testing::Test {
   RecordingBox box_;
 };
 
-TEST_F(SpreadsheetDisplayTest, PreparesHiddenImportsThenShowsAndLetsGo) {
+TEST_F(SpreadsheetDisplayTest, PreparesHiddenFillsThenShowsAndLetsGo) {
+  Write(FromUtf8("商品名,価格\r\nA,100\r\n", "windows-31j"));
   EXPECT_TRUE(Show("windows-31j"));
   EXPECT_TRUE(box_.shown.empty());
   EXPECT_EQ(Calls(), (std::vector<std::string>{"CreateApplication", "SetVisible false",
                                                "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
-                                               "ImportCsv Sheet9", "SetVisible true",
+                                               "SetTitle 20111019031044_articles.csv",
+                                               "FillText Sheet9", "SetVisible true",
                                                "release application", "release document"}));
   EXPECT_EQ(state_.calls.back(), "release sheet Sheet9");
-  ASSERT_EQ(state_.imports.size(), 1u);
-  EXPECT_EQ(state_.imports[0].path, result_);
-  EXPECT_EQ(state_.imports[0].codepage, "windows-31j");
-  EXPECT_EQ(state_.imports[0].text_columns, 2);
+  ASSERT_EQ(state_.fills.size(), 1u);
+  EXPECT_EQ(state_.fills[0].columns, 2);
+  EXPECT_EQ(state_.fills[0].cells, (std::vector<std::string>{"商品名", "価格", "A", "100"}));
 }
 
 TEST_F(SpreadsheetDisplayTest, OnlyTheAddedSheetRemainsWhateverTheDocumentHeld) {
@@ -211,14 +227,14 @@ TEST_F(SpreadsheetDisplayTest, FailedImportIsToldAndTheSheetStillShown) {
   ASSERT_EQ(box_.shown.size(), 1u);
   EXPECT_NE(box_.shown[0].text.find(result_), std::string::npos) << box_.shown[0].text;
   EXPECT_EQ(box_.shown[0].icon, kIconCritical);
-  EXPECT_TRUE(state_.imports.empty());
+  EXPECT_TRUE(state_.fills.empty());
   calls = Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "SetVisible true"), calls.end());
 }
 
 TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
   for (std::string step : {"SetVisible false", "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
-                           "SetVisible true"}) {
+                           "SetTitle 20111019031044_articles.csv", "SetVisible true"}) {
     state_ = FakeState();
     state_.fail_at = step;
     try {
@@ -237,32 +253,44 @@ TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
   }
 }
 
-TEST_F(SpreadsheetDisplayTest, EveryColumnOfTheWidestRecordIsImportedAsText) {
-  struct Case {
-    std::string bytes;
-    int columns;
-  };
-  std::string wide_header;
-  for (int i = 1; i <= 33; ++i) {
-    wide_header += (i > 1 ? "," : "") + std::string("列") + std::to_string(i);
+// Every value arrives as the file holds it, read back with the file's own character set: quotes
+// undone, a line break in a value as the cell's LF, empty fields empty, nothing converted.
+TEST_F(SpreadsheetDisplayTest, ValuesArriveExactlyAsTheFileHoldsThem) {
+  Write(FromUtf8("商品コード,価格,説明,JAN\r\n"
+                 "00123,\"1,200\",\"<p>\r\n①㈱\r\n</p>\",4901234567890\r\n"
+                 "=1+1,+81,\"say \"\"hi\"\"\",@x\r\n"
+                 "-5,,\"a\rb\",\t2015/08/25\r\n",
+                 "windows-31j"));
+  EXPECT_TRUE(Show("windows-31j"));
+  EXPECT_TRUE(box_.shown.empty()) << box_.shown[0].text;
+  ASSERT_EQ(state_.fills.size(), 1u);
+  EXPECT_EQ(state_.fills[0].columns, 4);
+  EXPECT_EQ(state_.fills[0].cells,
+            (std::vector<std::string>{"商品コード", "価格", "説明", "JAN",                   //
+                                      "00123", "1,200", "<p>\n①㈱\n</p>", "4901234567890",  //
+                                      "=1+1", "+81", "say \"hi\"", "@x",                   //
+                                      "-5", "", "a\nb", "\t2015/08/25"}));
+}
+
+// A big result is handed over in bounded batches, and the columns are as wide as their widest
+// line in the first rows, wide characters counting two, within limits.
+TEST_F(SpreadsheetDisplayTest, BigResultsGoInBatchesAndColumnsFitTheirContent) {
+  std::string csv = "ID,商品名,説明\r\n";
+  for (int i = 0; i < 5000; ++i) {
+    csv += std::to_string(i) + ",ホットプレート," + std::string(i == 3 ? 300 : 10, 'x') + "\r\n";
   }
-  for (const Case& c : {
-           Case{wide_header + "\r\n" + std::string(32, ',') + "\r\n", 33},
-           Case{"商品名,価格\r\n\r\n", 2},               // no records
-           Case{"", 1},                                  // empty file
-           Case{"a,b\r\n1,000,2\r\n", 3},                // an unquoted comma widens a row
-           Case{"a,b\r\n\"1,000\",2\r\n", 2},            // a quoted one does not
-           Case{"a,b\r\n\"x\r\ny,z\",2\r\n", 2},         // nor a quoted line break
-           Case{"a,b\r\n\"say \"\"x,y\"\"\",2\r\n", 2},  // nor a doubled quote
-           Case{"a,b\r\n12\"inch,3,4\r\n", 3},           // a quote inside a value is text
-           Case{"\x83\x5c,\x95\x5c,\x94\x5c\r\n", 3},    // CP932 second bytes
-       }) {
-    state_ = FakeState();
-    Write(c.bytes);
-    EXPECT_TRUE(Show());
-    ASSERT_EQ(state_.imports.size(), 1u);
-    EXPECT_EQ(state_.imports[0].text_columns, c.columns) << c.bytes;
-  }
+  Write(csv);
+  EXPECT_TRUE(Show());
+  ASSERT_EQ(state_.fills.size(), 1u);
+  const FakeState::Fill& fill = state_.fills[0];
+  EXPECT_EQ(fill.cells.size(), 5001u * 3);
+  EXPECT_GE(fill.batches.size(), 3u);
+  for (const auto& batch : fill.batches) EXPECT_LE(batch.size(), 2000u * 3);
+  EXPECT_EQ(fill.widths, (std::vector<int>{4, 14, 40}));
+
+  EXPECT_EQ(TextWidth("abc"), 3);
+  EXPECT_EQ(TextWidth("ﾎｯﾄ家電"), 7);
+  EXPECT_EQ(TextWidth("<p>\n長い一行の説明\nx</p>"), 14);
 }
 
 // A result larger than a sheet is shown as far as it fits, and the user is told the result
@@ -275,7 +303,7 @@ TEST_F(SpreadsheetDisplayTest, AResultLargerThanTheSheetIsToldSo) {
   EXPECT_TRUE(box_.shown.empty());
 
   for (const std::string& bigger :
-       {fits + "4,5\r\n", fits + "4,5", fits + "\r\n", std::string("a,b,c\r\n1,2,3\r\n")}) {
+       {fits + "4,5\r\n", fits + "4,5", std::string("a,b,c\r\n1,2,3\r\n")}) {
     state_ = FakeState();
     state_.capacity = {3, 2};
     box_.shown.clear();
@@ -287,8 +315,11 @@ TEST_F(SpreadsheetDisplayTest, AResultLargerThanTheSheetIsToldSo) {
               std::string::npos)
         << box_.shown[0].text;
     EXPECT_NE(box_.shown[0].text.find(result_), std::string::npos);
-    // Told before the window comes up.
+    // Told before the window comes up; the sheet got what fits.
     EXPECT_EQ(Calls().back(), "release document");
+    ASSERT_EQ(state_.fills.size(), 1u);
+    EXPECT_LE(state_.fills[0].cells.size(), 3u * 2);
+    EXPECT_EQ(state_.fills[0].columns, 2);
   }
   EXPECT_EQ(box_.shown[0].text.rfind("結果は 2 行・3 列ありますが、", 0), 0u) << box_.shown[0].text;
 }

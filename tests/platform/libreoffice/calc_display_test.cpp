@@ -2,7 +2,10 @@
 // file exactly as written, whatever the character set, the column count or the content.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "filter/spreadsheet_display.h"
@@ -52,11 +55,24 @@ class CalcDisplayTest : public ::testing::Test {
     EXPECT_TRUE(document.visible);
     EXPECT_FALSE(document.saved);
     ASSERT_EQ(document.cells, expected);
+    EXPECT_FALSE(document.formulas);
     for (size_t row = 0; row < expected.size(); ++row) {
       for (size_t column = 0; column < expected[row].size(); ++column) {
         if (expected[row][column].empty()) continue;
         EXPECT_TRUE(document.is_text[row][column]) << "row " << row << ", column " << column;
       }
+    }
+  }
+
+  // One product a row, the headings in sight with filter buttons, no column wider than a screen.
+  static void ExpectReadable(const SeenDocument& document, const std::string& title) {
+    EXPECT_TRUE(document.one_line_rows);
+    EXPECT_TRUE(document.frozen_header);
+    EXPECT_TRUE(document.autofilter);
+    EXPECT_EQ(document.title, title);
+    for (int width : document.column_widths) {
+      EXPECT_GT(width, 500);
+      EXPECT_LT(width, 10000);
     }
   }
 
@@ -104,7 +120,56 @@ TEST_F(CalcDisplayTest, WideUtf8ResultArrivesAsWrittenInEveryColumn) {
   EXPECT_TRUE(box.shown.empty());
   SeenDocument document = TheDocument();
   ExpectShownAsText(document, result.cells);
+  ExpectReadable(document, "wide.csv");
   EXPECT_TRUE(document.modified) << "new work would be closed without a question";
+}
+
+// The records of a CSV text as a grid, by the rules of the format and nothing more: a check on
+// the program's reader, so written apart from it. A quoted CR LF becomes the cell's LF.
+Grid ParseCsv(const std::string& text) {
+  Grid grid(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    std::string& cell = grid.back().back();
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else if (!(c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+        cell += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      grid.back().emplace_back();
+    } else if (c == '\n') {
+      grid.emplace_back(1);
+    } else if (c != '\r') {
+      cell += c;
+    }
+  }
+  if (grid.back() == std::vector<std::string>(1)) grid.pop_back();
+  return grid;
+}
+
+TEST_F(CalcDisplayTest, SampleCatalogueReadsBackExactlyOneProductARow) {
+  // Shift-JIS, HTML descriptions with line breaks (LF and CR LF), quoted commas and quotes, NEC
+  // characters, empty fields, "1,200" prices, codes with leading zeros.
+  const std::string path = std::string(getenv("SORBEL_SOURCE_DIR")) + "/samples/article.csv";
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const Grid expected = ParseCsv(ToUtf8(bytes, "windows-31j"));
+  ASSERT_EQ(expected.size(), 41u);
+
+  RecordingBox box;
+  EXPECT_TRUE(ShowExcel(*host_, box, path, "windows-31j"));
+  EXPECT_TRUE(box.shown.empty());
+  SeenDocument document = TheDocument();
+  ExpectShownAsText(document, expected);
+  ExpectReadable(document, "article.csv");
 }
 
 TEST_F(CalcDisplayTest, Cp932ResultKeepsJapaneseExact) {
@@ -147,8 +212,9 @@ TEST_F(CalcDisplayTest, ImportIntoOneOfSeveralSheetsLeavesTheOthers) {
     application->SetVisible(false);
     std::unique_ptr<SpreadsheetDocument> workbook = application->AddDocument();
     std::unique_ptr<SpreadsheetSheet> worksheet = workbook->AddSheet();
-    worksheet->ImportCsv({path, "UTF-8", 1});
     const SpreadsheetSheet::Size capacity = worksheet->Capacity();
+    RecordingBox box;
+    EXPECT_TRUE(ImportCsv(*worksheet, box, path, "UTF-8"));
     EXPECT_EQ(capacity.rows, 1048576);
     EXPECT_GE(capacity.columns, 1024);
     application->SetVisible(true);

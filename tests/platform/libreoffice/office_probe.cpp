@@ -1,4 +1,4 @@
-// The test office's own connection: reads documents cell by cell, closes them and ends the
+// The test office's own connection: reads documents and how they look, closes them and ends the
 // office, then watches /proc and the lock file until nothing of it is left.
 #include "tests/platform/libreoffice/office_probe.h"
 
@@ -15,7 +15,18 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XUnnamedDatabaseRanges.hpp>
+#include <com/sun/star/sheet/XViewFreezable.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -37,6 +48,7 @@
 namespace sorbel {
 namespace {
 
+namespace beans = com::sun::star::beans;
 namespace frame = com::sun::star::frame;
 namespace sheet = com::sun::star::sheet;
 namespace table = com::sun::star::table;
@@ -83,15 +95,52 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
   auto end =
       uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
-  for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
+  // The whole used area in one call; a string is a text cell, a number comes as a double.
+  auto used = last->getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow);
+  for (const auto& row : uno::Reference<sheet::XCellRangeData>(used, uno::UNO_QUERY_THROW)
+                             ->getDataArray()) {
     seen.cells.emplace_back();
     seen.is_text.emplace_back();
-    for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
-      auto cell = last->getCellByPosition(column, row);
-      seen.cells.back().push_back(
-          FromOUString(uno::Reference<XText>(cell, uno::UNO_QUERY_THROW)->getString()));
-      seen.is_text.back().push_back(cell->getType() == table::CellContentType_TEXT);
+    for (const uno::Any& value : row) {
+      rtl::OUString text;
+      bool is_text = value >>= text;
+      seen.cells.back().push_back(is_text ? FromOUString(text) : "(number)");
+      seen.is_text.back().push_back(is_text);
     }
+  }
+  seen.formulas = uno::Reference<sheet::XCellRangesQuery>(used, uno::UNO_QUERY_THROW)
+                      ->queryContentCells(sheet::CellFlags::FORMULA)
+                      ->getCount() > 0;
+  // Every used row as high as the first row nothing was put in.
+  uno::Reference<table::XTableRows> rows =
+      uno::Reference<table::XColumnRowRange>(last, uno::UNO_QUERY_THROW)->getRows();
+  auto height = [&](sal_Int32 row) {
+    sal_Int32 h = 0;
+    uno::Reference<beans::XPropertySet>(rows->getByIndex(row), uno::UNO_QUERY_THROW)
+            ->getPropertyValue("Height") >>= h;
+    return h;
+  };
+  const sal_Int32 empty_height = height(end.EndRow + 1);
+  seen.one_line_rows = true;
+  for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
+    seen.one_line_rows = seen.one_line_rows && height(row) == empty_height;
+  }
+  uno::Reference<table::XTableColumns> columns =
+      uno::Reference<table::XColumnRowRange>(last, uno::UNO_QUERY_THROW)->getColumns();
+  for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
+    sal_Int32 w = 0;
+    uno::Reference<beans::XPropertySet>(columns->getByIndex(column), uno::UNO_QUERY_THROW)
+            ->getPropertyValue("Width") >>= w;
+    seen.column_widths.push_back(w);
+  }
+  uno::Reference<sheet::XUnnamedDatabaseRanges> filters(
+      uno::Reference<beans::XPropertySet>(document, uno::UNO_QUERY_THROW)
+          ->getPropertyValue("UnnamedDatabaseRanges"),
+      uno::UNO_QUERY_THROW);
+  const sal_Int16 index = static_cast<sal_Int16>(all->getCount() - 1);
+  if (filters->hasByTable(index)) {
+    uno::Reference<beans::XPropertySet>(filters->getByTable(index), uno::UNO_QUERY_THROW)
+            ->getPropertyValue("AutoFilter") >>= seen.autofilter;
   }
   uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
   uno::Reference<frame::XController> controller(model->getCurrentController(), uno::UNO_SET_THROW);
@@ -100,6 +149,9 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
           ->getContainerWindow(),
       uno::UNO_QUERY_THROW);
   seen.visible = window->isVisible();
+  seen.title = FromOUString(uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->getTitle());
+  uno::Reference<sheet::XViewFreezable> view(controller, uno::UNO_QUERY);
+  seen.frozen_header = view.is() && view->hasFrozenPanes();
   seen.saved = !model->getURL().isEmpty();
   seen.modified = uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->isModified();
   return seen;

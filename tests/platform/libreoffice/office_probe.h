@@ -13,7 +13,13 @@ namespace sorbel {
 struct SeenDocument {
   std::vector<std::string> sheet_names;
   std::vector<std::vector<std::string>> cells;  // the last sheet's used area, row by row
-  std::vector<std::vector<bool>> is_text;       // per cell: held as text, not as number or formula
+  std::vector<std::vector<bool>> is_text;       // per cell: held as text, not as a number
+  bool formulas = false;                        // some cell of the used area holds a formula
+  bool one_line_rows = false;                   // every used row as high as an empty one
+  std::vector<int> column_widths;               // of the used columns, in 1/100 mm
+  bool frozen_header = false;                   // the view keeps rows (or columns) in sight
+  bool autofilter = false;                      // the sheet's own database range filters
+  std::string title;                            // what the window's title names
   bool visible = false;                         // its window is shown
   bool saved = false;                           // has a file behind it
   bool modified = false;                        // closing it would ask to save
