@@ -9,6 +9,7 @@
 
 #include "platform/error.h"
 #include "platform/libreoffice/calc_application.h"
+#include "platform/libreoffice/office_desktop.h"
 #include "platform/libreoffice/office_connection.h"
 #include "platform/libreoffice/office_process.h"
 
@@ -29,7 +30,9 @@ std::string ProfileUrl(const std::string& dir) { return "file://" + dir; }
 
 class LibreOfficeHost::Impl {
  public:
-  explicit Impl(LibreOfficeOptions options) : options_(std::move(options)) {}
+  explicit Impl(LibreOfficeOptions options) : options_(std::move(options)) {
+    if (options_.pipe_name.empty()) options_.pipe_name = DesktopPipeName(CurrentDisplay());
+  }
   ~Impl() { DisposeLocalContext(local_); }
 
   std::unique_ptr<OfficeConnection> Connect() {
@@ -40,9 +43,9 @@ class LibreOfficeHost::Impl {
     std::string program = FindOffice(options_.program);
     std::vector<std::string> args = {"--nologo", "--norestore", "--nodefault",
                                      AcceptArgument(options_.pipe_name)};
-    if (!options_.profile_dir.empty()) {
-      args.push_back("-env:UserInstallation=" + ProfileUrl(options_.profile_dir));
-    }
+    std::string profile = options_.profile_dir;
+    if (profile.empty()) profile = DesktopProfile(CurrentDisplay(), RunningOffices(), ConfigHome());
+    if (!profile.empty()) args.push_back("-env:UserInstallation=" + ProfileUrl(profile));
     std::vector<std::string> env;
     if (options_.headless) env.push_back("SAL_USE_VCLPLUGIN=svp");
     std::unique_ptr<OfficeProcess> process = OfficeProcess::Start(program, args, env);

@@ -12,10 +12,12 @@ namespace sorbel {
 struct LibreOfficeOptions {
   // The soffice to start; empty: the installed one, else the first on PATH.
   std::string program;
-  // Where the office listens for us. One name per user lets a later display reuse the office an
-  // earlier one started.
-  std::string pipe_name = "sorbel";
-  // The office's user profile folder; empty: the user's own, so a Calc already open is reused.
+  // Where the office listens for us; empty: a name for this user's display, so that a later
+  // display on the same desktop reuses the office an earlier one started, and another desktop
+  // of the same user gets an office of its own.
+  std::string pipe_name;
+  // The office's user profile folder; empty: the user's own, so a Calc already open is reused,
+  // unless the user's own office shows on another display (office_desktop.h).
   std::string profile_dir;
   // No screen: the office draws off-screen (for machines without a display).
   bool headless = false;

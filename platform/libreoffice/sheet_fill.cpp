@@ -5,6 +5,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/document/XActionLockable.hpp>
 #include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDatabaseRange.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -15,7 +16,6 @@
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
@@ -43,8 +43,8 @@ constexpr char kFill[] = "LibreOffice Calc のシートに結果を書き込め�
 
 // Column widths in 1/100 mm: a half-width character of the default font, plus the cell's
 // margins.
-constexpr sal_Int32 kCharWidth = 200;
-constexpr sal_Int32 kPadding = 250;
+constexpr sal_Int32 kCharWidth = 230;
+constexpr sal_Int32 kPadding = 200;
 
 // What the document does on every change that a fill of many rows would pay for row by row:
 // undo records, optimal row heights, repaints. Held off while filling, given back after.

@@ -9,15 +9,17 @@
 
 namespace sorbel {
 
-// Fills `sheet` of `document` from A1 with the rows of `source`, the headings' autofilter included. Throws Error saying what the
-// office refused or what the source could not read; the document is unlocked again either way.
+// Fills `sheet` of `document` from A1 with the rows of `source`, the headings' autofilter included.
+// Throws Error saying what the office refused or what the source could not read; the document is
+// unlocked again either way.
 void FillSheet(const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
                const com::sun::star::uno::Reference<com::sun::star::sheet::XSpreadsheet>& sheet,
                TextRowSource& source);
 
 // Keeps the first row of `sheet` in sight as the rest scrolls. The view places the split by its
 // window's size, so this works only once the window is shown.
-void FreezeHeadings(const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
-                    const com::sun::star::uno::Reference<com::sun::star::sheet::XSpreadsheet>& sheet);
+void FreezeHeadings(
+    const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
+    const com::sun::star::uno::Reference<com::sun::star::sheet::XSpreadsheet>& sheet);
 
 }  // namespace sorbel
