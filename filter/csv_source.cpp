@@ -189,7 +189,7 @@ class CsvStaging::Impl {
   FileDescriptor in_;
   FileDescriptor out_;
   FileDescriptor staged_;         // the earlier staged copy, when it may equal the chosen file
-  bool unchanged_ = false;        // the earlier staged copy equals the chosen file: nothing to copy
+  bool unchanged_ = false;        // nothing to copy: the staged file holds the chosen file's bytes
   struct timespec read_from_ {};  // when the chosen file was opened
   struct stat chosen_ {};
   struct stat staged_as_read_ {};  // the earlier staged copy when opened, before comparing
@@ -222,9 +222,16 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
   if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
   if (!S_ISREG(chosen_.st_mode)) throw OsError(EINVAL);
+  // Nothing to copy for an empty file (no catalogue: the query says so, naming it, and the
+  // earlier staged copy stays) nor for the staged file itself. Either way the query reads it
+  // through our descriptor, and Finish checks that it did not change meanwhile.
   struct stat staged {};
   bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
-  if (have_staged && SameFile(chosen_, staged)) return;
+  if (chosen_.st_size == 0 || (have_staged && SameFile(chosen_, staged))) {
+    unchanged_ = true;
+    state_.copied = chosen_.st_size;
+    return;
+  }
   if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
     staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (staged_.Ok() && ::fstat(staged_.Get(), &staged_as_read_) != 0) staged_.Reset(-1);
@@ -240,12 +247,6 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   if (out_.Get() < 0) {
     temp_path_.clear();
     throw OsError(errno);
-  }
-  // An empty file gives the query nothing to share: it is staged at once.
-  if (chosen_.st_size == 0) {
-    error_ = CopyContents(in_.Get(), out_.Get(), state_);
-    PutInPlace();
-    return;
   }
   try {
     copier_ = std::thread([this] {

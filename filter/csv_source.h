@@ -11,7 +11,8 @@ class Connection;
 
 // Makes `app_folder`/articles.csv a copy of the chosen catalogue. The copy runs on a thread of
 // its own, so a query can read the chosen file meanwhile. Nothing is copied when the chosen
-// file is the staged file itself (same device and inode, however the path is spelled), nor when
+// file is the staged file itself (same device and inode, however the path is spelled) or is
+// empty (no catalogue; the earlier staged file stays), nor when
 // the staged file already holds the same bytes: it says so itself when it was copied from the
 // chosen file as that file is now (see staging_stamp.h), or else it is compared byte for byte
 // while it is still in the page cache. The copy
@@ -19,8 +20,7 @@ class Connection;
 // copy leaves the earlier staged file as it was and another instance never sees half a file.
 class CsvStaging {
  public:
-  // Opens the chosen file and starts the copy; an empty file is copied and put in place before
-  // this returns. Throws Error(errno, the OS's description) when the file cannot be opened or
+  // Opens the chosen file and starts the copy. Throws Error(errno, the OS's description) when the file cannot be opened or
   // read, is a folder (EISDIR), a device (ENODEV) or a pipe or socket (EINVAL), or the
   // temporary file cannot be made.
   CsvStaging(const std::string& chosen_path, const std::string& app_folder);
@@ -31,8 +31,7 @@ class CsvStaging {
 
   // Has `connection` read its table articles.csv from the chosen file itself while the copy
   // runs (or from the chosen file alone, when the staged file is known to hold the same
-  // bytes): what Finish checks is the chosen file. Does nothing when the chosen file is the
-  // staged file itself; the connection then reads that.
+  // bytes, is the staged file itself or is empty): what Finish checks is the chosen file.
   void ShareSource(Connection& connection) const;
 
   // Waits for the copy, makes sure the chosen file did not change since it was opened, and

@@ -28,7 +28,8 @@ std::string ReadSmallFile(const std::string& path, int& err, bool& too_big) {
   std::string bytes;
   err = 0;
   too_big = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not waiting at the open: a pipe nobody writes to would hold the run for good.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     err = errno;
     return bytes;
@@ -38,6 +39,8 @@ std::string ReadSmallFile(const std::string& path, int& err, bool& too_big) {
     err = errno;
   } else if (S_ISDIR(st.st_mode)) {
     err = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    err = EINVAL;
   } else {
     char buffer[4096];
     for (;;) {
@@ -56,6 +59,15 @@ std::string ReadSmallFile(const std::string& path, int& err, bool& too_big) {
   return bytes;
 }
 
+// A line of the file as a message quotes it: at most kQuoted bytes, cut before a character.
+constexpr size_t kQuoted = 80;
+std::string Quoted(std::string_view line) {
+  if (line.size() <= kQuoted) return std::string(line);
+  size_t end = kQuoted;
+  while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+  return std::string(line.substr(0, end)) + "…";
+}
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
@@ -70,6 +82,7 @@ Settings ReadDsnFile(const std::string& path) {
   int err = 0;
   bool too_big = false;
   std::string bytes = ReadSmallFile(path, err, too_big);
+  if (err == EINVAL) Fail(path, "は通常のファイルではありません（フォルダーやパイプなど）。");
   if (err != 0) Fail(path, "：" + OsErrorText(err));
   if (too_big) Fail(path, "は大きすぎます。");
   std::string_view text = bytes;
@@ -94,13 +107,13 @@ Settings ReadDsnFile(const std::string& path) {
     }
     if (!in_odbc) continue;
     size_t eq = line.find('=');
-    if (eq == std::string_view::npos) Fail(path, "に「=」のない行があります：" + std::string(line));
+    if (eq == std::string_view::npos) Fail(path, "に「=」のない行があります：" + Quoted(line));
     std::string key = LowerAscii(Trim(line.substr(0, eq)));
     std::string_view value = Trim(line.substr(eq + 1));
     if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
       value = value.substr(1, value.size() - 2);
     }
-    if (key.empty()) Fail(path, "にキーのない行があります：" + std::string(line));
+    if (key.empty()) Fail(path, "にキーのない行があります：" + Quoted(line));
     settings.emplace(std::move(key), std::string(value));
   }
   if (!found) Fail(path, "に[ODBC]セクションがありません。");

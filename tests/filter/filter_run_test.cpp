@@ -114,6 +114,19 @@ TEST_F(FilterRunTest, StagedCopyItselfIsUsedWithoutCopy) {
   EXPECT_EQ(Bytes(ResultPath()), CatalogueText());
 }
 
+// An empty file is no catalogue: the message names the chosen file, and the copy staged by an
+// earlier run stays for the next.
+TEST_F(FilterRunTest, EmptyCatalogueIsToldAndKeepsTheStagedCopy) {
+  std::string staged = folder_ + "/articles.csv";
+  Put(staged, CatalogueText());
+  host_.csv_path = Catalogue("", "empty.csv");
+  EXPECT_FALSE(ExecFilter(host_));
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_NE(host_.messages[0].text.find(host_.csv_path), std::string::npos)
+      << host_.messages[0].text;
+  EXPECT_EQ(Bytes(staged), CatalogueText());
+}
+
 TEST_F(FilterRunTest, Cp932CatalogueIsReadExactly) {
   std::string sjis = FromUtf8(CatalogueText() + "C-9,①㈱髙,家電,,1,○,C,0,\r\n", "windows-31j");
   host_.csv_path = Catalogue(sjis, "sjis.csv");

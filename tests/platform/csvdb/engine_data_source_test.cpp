@@ -1,6 +1,9 @@
 // Connection texts and data source descriptions: the ODBC pair syntax, the [ODBC] section,
 // every key's values and defaults, and a clear error for each way a description goes wrong.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "engine_test_folder.h"
 #include "platform/csvdb/connection_text.h"
@@ -59,12 +62,19 @@ TEST(DsnFileTest, UnusableFilesAreDataSourceErrors) {
   folder.Write("nosection.dsn", "DRIVER=Sorbel CSV\n");
   folder.Write("noequals.dsn", "[ODBC]\nDRIVER Sorbel CSV\n");
   folder.Write("huge.dsn", "[ODBC]\nDRIVER=Sorbel CSV\n" + std::string(1 << 20, ';'));
+  folder.Write("longline.dsn", "[ODBC]\n" + std::string(500000, 'x') + "\n");
+  // A pipe nobody writes to is refused at once, not waited on.
+  ASSERT_EQ(mkfifo(folder.Path("fifo.dsn").c_str(), 0600), 0);
+  std::filesystem::create_directory(folder.Path("folder.dsn"));
   for (const char* name : {"missing.dsn", "empty.dsn", "bom.dsn", "binary.dsn", "sjis.dsn",
-                           "nosection.dsn", "noequals.dsn", "huge.dsn", ""}) {
+                           "nosection.dsn", "noequals.dsn", "huge.dsn", "longline.dsn",
+                           "fifo.dsn", "folder.dsn", ""}) {
     std::string description;
     EXPECT_EQ(ErrorNumberOf([&] { ReadDsnFile(folder.Path(name)); }, &description), kErrDataSource)
         << name;
     EXPECT_NE(description.find(folder.Path(name)), std::string::npos) << description;
+    // A line of the file is quoted in part: the message stays readable.
+    EXPECT_LT(description.size(), folder.Path(name).size() + 400) << name;
   }
 }
 
