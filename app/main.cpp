@@ -1,5 +1,7 @@
 // Program start: the Qt application, the platform's dialogs and services, and the main window.
 // Closing the main window ends the program.
+#include <signal.h>
+
 #include <QApplication>
 
 #include "app/frm_main.h"
@@ -11,6 +13,8 @@
 #include "platform/qt/qt_message_box.h"
 
 int main(int argc, char* argv[]) {
+  // A file size limit makes a write fail (and the run say so), not end the program unheard.
+  ::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
   QApplication::setWindowIcon(sorbel::ProgramIcon());
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fileutil/file_descriptor.h"
+#include "filter/run_leftovers.h"
 #include "filter/staging_stamp.h"
 #include "platform/database.h"
 #include "platform/error.h"
@@ -248,6 +249,7 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
     temp_path_.clear();
     throw OsError(errno);
   }
+  MarkInUse(out_.Get());
   try {
     copier_ = std::thread([this] {
       if (staged_.Ok() && StagedMatches(in_.Get(), staged_.Get(), chosen_.st_size, state_)) {

@@ -9,9 +9,11 @@
 #include <exception>
 #include <memory>
 
+#include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
 #include "filter/csv_source.h"
 #include "filter/result_file.h"
+#include "filter/run_leftovers.h"
 #include "filter/spreadsheet_display.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
@@ -44,15 +46,17 @@ bool ExecFilter(FilterHost& host) {
   }
 
   std::string result_path;  // set once the run has claimed its result file
+  FileDescriptor claim;     // holds the claimed name until the result takes it
   bool written = false;
   try {
     host.SetMousePointer(kPointerHourglass);
     host.SetStatusText(kStatusCopying);
 
     const std::string folder = host.AppFolder();
+    RemoveLeftovers(folder);
     CsvStaging staging(csv_path, folder);
     if (::chdir(folder.c_str()) != 0) throw OsError(errno);
-    host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now()));
+    host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now(), claim));
     result_path = folder + "/" + host.OutFileName();
 
     Connection connection;

@@ -6,11 +6,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <stdio.h>
+
 #include <cstdio>
 #include <exception>
+#include <random>
 
+#include "fileutil/file_descriptor.h"
 #include "fileutil/null_to_string.h"
 #include "fileutil/text_file.h"
+#include "filter/run_leftovers.h"
 #include "platform/app.h"
 #include "platform/error.h"
 
@@ -41,6 +46,39 @@ void AppendCsvField(std::string_view text, std::string& out) {
   out += '"';
 }
 
+// Creates "." + the file's name + "." + pid + "." + a random number + ".tmp" beside `path`,
+// for writing; -1 with errno set when it cannot.
+int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_path = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
+                std::to_string(random() % 1000000000) + ".tmp";
+    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Gives the finished result at `temp_path` the name `path`. The empty file that claimed the
+// name is exchanged with it and removed (renaming over it would make ext4 write the whole
+// result to disk first); with no such file the name is taken only if still free. 0 or errno.
+int PutResultInPlace(const std::string& temp_path, const std::string& path) {
+  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+    ::unlink(temp_path.c_str());
+    return 0;
+  }
+  if (errno != ENOENT) return errno;
+  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  return errno;
+}
+
 }  // namespace
 
 std::string ResultFileName(const LocalTime& t, int n) {
@@ -56,16 +94,20 @@ std::string ResultFileName(const LocalTime& t, int n) {
   return name;
 }
 
-std::string ClaimResultFileName(const std::string& folder, const LocalTime& time) {
+std::string ClaimResultFileName(const std::string& folder, const LocalTime& time,
+                                FileDescriptor& claim) {
   for (int n = 1;; ++n) {
     std::string name = ResultFileName(time, n);
     std::string path = folder + "/" + name;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      ::close(fd);
+    claim.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (claim.Ok()) {
+      MarkInUse(claim.Get());
       return name;
     }
-    if (errno != EEXIST) throw OsError(errno);
+    if (errno != EEXIST) {
+      int err = errno;
+      throw Error(err, "結果ファイル「" + path + "」を作れません: " + OsErrorText(err));
+    }
   }
 }
 
@@ -106,21 +148,39 @@ bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box)
 }
 
 bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box) {
+  const std::string told = "結果ファイル「" + path + "」を書き込めません: ";
+  std::string temp_path;
   try {
-    clsTextFile text_file;
-    if (!text_file.CreateText(path)) {
-      box.Show(text_file.Message(), kIconCritical, kAppTitle);
+    // Written whole under a name of its own, then given the result's name: a run killed
+    // half-way never leaves a part of a result under a result's name.
+    FileDescriptor temp(CreateTemporaryBeside(path, temp_path));
+    if (!temp.Ok()) {
+      int err = errno;
+      temp_path.clear();
+      box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);
       return false;
     }
+    MarkInUse(temp.Get());
+    clsTextFile text_file;
     std::string text;
-    if (!MakeCsvText(records, text, box)) return false;
-    if (text_file.WriteText(path, text)) return true;
-    // A half-written result must not pass for a whole one later.
-    ::unlink(path.c_str());
-    box.Show(text_file.Message(), kIconCritical, kAppTitle);
-    return false;
+    bool made = MakeCsvText(records, text, box);
+    if (made && !text_file.WriteText(temp_path, text)) {
+      box.Show(told + text_file.Message(), kIconCritical, kAppTitle);
+      made = false;
+    }
+    text.clear();
+    text.shrink_to_fit();
+    if (made) {
+      if (int err = PutResultInPlace(temp_path, path)) {
+        box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);
+        made = false;
+      }
+    }
+    if (!made) ::unlink(temp_path.c_str());
+    return made;
   } catch (const std::exception& e) {
-    box.Show(e.what(), kIconCritical, kAppTitle);
+    if (!temp_path.empty()) ::unlink(temp_path.c_str());
+    box.Show(told + e.what(), kIconCritical, kAppTitle);
     return false;
   }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "fileutil/file_descriptor.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
@@ -14,11 +15,15 @@ namespace sorbel {
 std::string ResultFileName(const LocalTime& time, int n = 1);
 
 // Picks the first name for `time` not yet taken in `folder` and claims it by creating the
-// file empty, so that no run ever appends to another run's result. Throws Error.
-std::string ClaimResultFileName(const std::string& folder, const LocalTime& time);
+// file empty, so that no run ever writes over another run's result. `claim` keeps the empty
+// file open and marked in use until the result takes its place. Throws Error naming the file.
+std::string ClaimResultFileName(const std::string& folder, const LocalTime& time,
+                                FileDescriptor& claim);
 
-// Creates the file at `path` (kept if it exists) and writes the records into it in one append.
-// Reports every failure in `box` itself and answers false.
+// Writes the records to a temporary file beside `path` in one append and then gives it the
+// name `path` (in place of the empty file that claimed it): a file under the result's name is
+// always whole. Reports every failure in `box` itself, naming `path`, and answers false; the
+// temporary file is gone then.
 bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box);
 
 // The CSV text of the records, from the current record on: header, CR LF, the record lines

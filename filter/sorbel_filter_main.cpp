@@ -1,5 +1,7 @@
 // sorbel-filter: the filter run from the command line, for daily scripted use.
 // Message boxes become lines on standard error; the result file's path goes to standard out.
+#include <signal.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -82,4 +84,8 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace sorbel
 
-int main(int argc, char** argv) { return sorbel::Main(argc, argv); }
+int main(int argc, char** argv) {
+  // A file size limit makes a write fail (and the run say so), not end the program unheard.
+  ::signal(SIGXFSZ, SIG_IGN);
+  return sorbel::Main(argc, argv);
+}

@@ -1,12 +1,15 @@
-// The staging stamp: one line of numbers in the attribute user.sorbel.source, written on the
-// copy before it is put in place (an exchange of names keeps it) and compared field by field.
+// The staging stamp: one line of numbers and the boot in the attribute user.sorbel.source,
+// written on the copy before it is put in place (an exchange of names keeps it) and compared.
 #include "filter/staging_stamp.h"
 
+#include <fcntl.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace sorbel {
 namespace {
@@ -23,13 +26,30 @@ std::int64_t Nanos(const struct timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-// The stamp's text for `source` and the copy `copy`: the version, then the numbers.
+// This boot of the machine. The copy is put in place without waiting for the disk, so after a
+// crash or a power loss it may be damaged: a stamp from an earlier boot is not trusted, and the
+// next run compares the bytes. Empty when the kernel does not tell.
+std::string BootId() {
+  char id[64] = {};
+  int fd = ::open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "";
+  ssize_t n = ::read(fd, id, sizeof id - 1);
+  ::close(fd);
+  std::string text(id, n > 0 ? static_cast<std::size_t>(n) : 0);
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text.find(' ') == std::string::npos ? text : "";
+}
+
+// The stamp's text for `source` and the copy `copy`: the version, then the numbers and the
+// boot. False without a boot to name.
 bool Format(const struct stat& source, const struct stat& copy, char (&out)[256]) {
+  const std::string boot = BootId();
+  if (boot.empty()) return false;
   int n = std::snprintf(
-      out, sizeof out, "1 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64,
+      out, sizeof out, "2 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64 " %s",
       static_cast<std::uintmax_t>(source.st_dev), static_cast<std::uintmax_t>(source.st_ino),
       static_cast<std::intmax_t>(source.st_size), Nanos(source.st_mtim), Nanos(source.st_ctim),
-      static_cast<std::intmax_t>(copy.st_size), Nanos(copy.st_mtim));
+      static_cast<std::intmax_t>(copy.st_size), Nanos(copy.st_mtim), boot.c_str());
   return n > 0 && static_cast<std::size_t>(n) < sizeof out;
 }
 

@@ -18,7 +18,8 @@ void WriteStagingStamp(int copy_fd, const struct stat* copy_as_read, const struc
                        const struct timespec& read_from);
 
 // Whether the copy open as `copy_fd` carries a note for exactly `source` (same file, size and
-// times of modification and change) and is itself as it was when noted (size and time of
+// times of modification and change), made since the machine last started (a copy not yet on
+// disk at a crash may be damaged), and is itself as it was when noted (size and time of
 // modification).
 bool StagingStampMatches(int copy_fd, const struct stat& source);
 

@@ -1,6 +1,9 @@
 // Faults around a run: a full disk, the catalogue vanishing, unusable data source files, no
 // spreadsheet, two programs in one folder. Each ends in a clear message or a whole result.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "fileutil/file_descriptor.h"
 #include "filter/filter_run.h"
+#include "filter/run_leftovers.h"
 #include "platform/error.h"
 #include "platform/spreadsheet_host.h"
 #include "run_fixture.h"
@@ -228,6 +233,78 @@ TEST_F(RunFaultsTest, TwoProgramsInOneFolderEachWriteAWholeResult) {
   }
   EXPECT_EQ(results, 6);
   EXPECT_TRUE(Temporaries().empty());
+}
+
+// A host that ends its process without warning when the run reaches a chosen status text.
+class DyingHost : public RecordingHost {
+ public:
+  std::string die_at;
+  void SetStatusText(const std::string& text) override {
+    if (text == die_at) ::raise(SIGKILL);
+  }
+};
+
+// Runs the filter in a child process set up by `prepare`; answers the signal that ended it.
+template <typename F>
+int RunInChild(RecordingHost& host, F prepare) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    prepare();
+    ExecFilter(host);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+// Runs killed half-way leave temporary files and claimed names, never a part of a result under
+// a result's name; the next run in the folder removes what no live run holds.
+TEST_F(RunFaultsTest, KilledRunsLeaveNoPartialResultAndTheNextRunTidiesUp) {
+  std::string big = kCatalogue;
+  for (int i = 0; i < 200000; ++i) {
+    big += 'B';
+    big += std::to_string(i);
+    big += ",棚,1\r\n";
+  }
+  // Killed while the catalogue is copied and read.
+  DyingHost copying;
+  copying.folder = folder_;
+  copying.csv_path = Catalogue(big);
+  copying.die_at = "データを読み込んでいます...";
+  EXPECT_EQ(RunInChild(copying, [] {}), SIGKILL);
+  // Stopped by a file size limit while the result is written (the catalogue is the staged
+  // file itself, so nothing else is written).
+  Put(Staged(), big);
+  host_.csv_path = Staged();
+  host_.clock.now.second = 8;
+  EXPECT_EQ(RunInChild(host_, [] {
+              struct rlimit small = {1 << 20, 1 << 20};
+              ::setrlimit(RLIMIT_FSIZE, &small);
+            }),
+            SIGXFSZ);
+
+  auto results = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder_)) {
+      std::string name = e.path().filename();
+      if (!name.ends_with("_articles.csv")) continue;
+      names.push_back(name);
+      EXPECT_EQ(fs::file_size(e.path()), 0u) << name;
+    }
+    return names;
+  };
+  EXPECT_EQ(results().size(), 2u);
+  EXPECT_EQ(Temporaries().size(), 2u);
+  // A live run's temporary file is left alone.
+  std::string live = folder_ + "/.articles.csv.1.2.tmp";
+  Put(live, "x");
+  FileDescriptor held(::open(live.c_str(), O_RDONLY));
+  MarkInUse(held.Get());
+  RemoveLeftovers(folder_, 0);
+  EXPECT_TRUE(results().empty());
+  EXPECT_EQ(Temporaries(), std::vector<std::string>{live});
+  EXPECT_EQ(Bytes(Staged()), big);
 }
 
 }  // namespace

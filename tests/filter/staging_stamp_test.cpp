@@ -85,6 +85,16 @@ TEST_F(StagingStampTest, ANoteIsBelievedOnlyWhileBothFilesAreAsNoted) {
   struct stat other = StatOf(Source());
   other.st_ino += 1;
   EXPECT_FALSE(StagingStampMatches(copy_fd_, other));
+
+  // A note from before the machine last started: the copy may not have reached the disk.
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
+  char note[256] = {};
+  ssize_t n = ::fgetxattr(copy_fd_, "user.sorbel.source", note, sizeof note - 1);
+  ASSERT_GT(n, 36);
+  std::string earlier(note, static_cast<size_t>(n));
+  earlier.replace(earlier.size() - 36, 36, "00000000-0000-0000-0000-000000000000");
+  ASSERT_EQ(::fsetxattr(copy_fd_, "user.sorbel.source", earlier.data(), earlier.size(), 0), 0);
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
 }
 
 TEST_F(StagingStampTest, NoNoteWhenAChangeCouldHaveGoneUnseen) {

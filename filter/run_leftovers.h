@@ -1,0 +1,19 @@
+// What a run leaves in the program folder while it works, and what a run that died left there:
+// temporary copies and results are locked while in use; unlocked old ones are litter.
+#pragma once
+
+#include <string>
+
+namespace sorbel {
+
+// Marks the file open as `fd` as in use by this run for as long as it stays open (a lock the
+// system lets go of when the process ends, however it ends).
+void MarkInUse(int fd);
+
+// Removes from `folder` the temporary copies and results (".articles.csv.*.tmp",
+// ".*_articles.csv.*.tmp") and the empty result files ("*_articles.csv") that no live run holds
+// and that have not changed for `quiet_seconds`: what runs killed half-way left. Failures are
+// ignored; the next run tries again.
+void RemoveLeftovers(const std::string& folder, int quiet_seconds = 60);
+
+}  // namespace sorbel
