@@ -169,6 +169,35 @@ bool SameContent(const struct stat& a, const struct stat& b) {
   return a.st_size == b.st_size && SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
 }
 
+Error ChangedError(const std::string& chosen_path) {
+  return Error(kErrCsvFile, "CSVファイル「" + chosen_path +
+                                "」を読めません: 読み込みの途中でファイルが変更されました。"
+                                "もう一度実行してください。");
+}
+
+// The chosen file cannot be used: its name, and why in words a shop owner can act on.
+Error ChosenError(const std::string& chosen_path, int err) {
+  std::string why;
+  switch (err) {
+    case EISDIR:
+      why = "フォルダーです。CSVファイルを選んでください。";
+      break;
+    case ENODEV:
+      why = "装置のファイルです。CSVファイルを選んでください。";
+      break;
+    case EINVAL:
+      why = "パイプなどの特殊なファイルです。CSVファイルを選んでください。";
+      break;
+    default:
+      why = "開けません: " + OsErrorText(err);
+  }
+  return Error(err, "CSVファイル「" + chosen_path + "」は" + why);
+}
+
+Error CopyError(const std::string& staged_path, int err) {
+  return Error(err, "CSVファイルを「" + staged_path + "」にコピーできません: " + OsErrorText(err));
+}
+
 }  // namespace
 
 class CsvStaging::Impl {
@@ -177,6 +206,7 @@ class CsvStaging::Impl {
   ~Impl();
   void ShareSource(Connection& connection) const;
   void Finish();
+  bool Changed() const;
 
  private:
   void CheckUnchanged(struct stat& now);
@@ -207,7 +237,7 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
   struct stat first;
   if (::stat(chosen_path.c_str(), &first) == 0 &&
       (S_ISFIFO(first.st_mode) || S_ISSOCK(first.st_mode))) {
-    throw OsError(EINVAL);
+    throw ChosenError(chosen_path, EINVAL);
   }
   ::clock_gettime(CLOCK_REALTIME, &read_from_);
   // Without waiting all the same, in case the name changed meanwhile; a regular file whose
@@ -217,12 +247,12 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
       S_ISREG(first.st_mode)) {
     in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
   }
-  if (in_.Get() < 0) throw OsError(errno);
-  if (::fstat(in_.Get(), &chosen_) != 0) throw OsError(errno);
-  if (S_ISDIR(chosen_.st_mode)) throw OsError(EISDIR);
+  if (in_.Get() < 0) throw ChosenError(chosen_path, errno);
+  if (::fstat(in_.Get(), &chosen_) != 0) throw ChosenError(chosen_path, errno);
+  if (S_ISDIR(chosen_.st_mode)) throw ChosenError(chosen_path, EISDIR);
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
-  if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw OsError(ENODEV);
-  if (!S_ISREG(chosen_.st_mode)) throw OsError(EINVAL);
+  if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw ChosenError(chosen_path, ENODEV);
+  if (!S_ISREG(chosen_.st_mode)) throw ChosenError(chosen_path, EINVAL);
   // Nothing to copy for an empty file (no catalogue: the query says so, naming it, and the
   // earlier staged copy stays) nor for the staged file itself. Either way the query reads it
   // through our descriptor, and Finish checks that it did not change meanwhile.
@@ -246,8 +276,9 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
 
   out_.Reset(CreateTemporary(app_folder, temp_path_));
   if (out_.Get() < 0) {
+    int err = errno;
     temp_path_.clear();
-    throw OsError(errno);
+    throw CopyError(staged_path_, err);
   }
   MarkInUse(out_.Get());
   try {
@@ -285,6 +316,12 @@ void CsvStaging::Impl::Finish() {
     return;
   }
   copier_.join();
+  // A file cut short or rewritten while it was read fails the copy in ways that say nothing of
+  // the cause; the change is what the user must hear of.
+  if (error_ != 0 && Changed()) {
+    Abandon();
+    throw ChangedError(chosen_path_);
+  }
   if (error_ == 0) {
     // The query read this file while the copy ran: both saw the same bytes only if it kept
     // its size and time of change, and the copy has all of it.
@@ -310,9 +347,12 @@ void CsvStaging::Impl::CheckUnchanged(struct stat& now) {
   if (err == 0 && SameContent(chosen_, now) && state_.copied == now.st_size) return;
   Abandon();
   if (err != 0) throw OsError(err);
-  throw Error(kErrCsvFile, "CSVファイル「" + chosen_path_ +
-                               "」を読めません: 読み込みの途中でファイルが変更されました。"
-                               "もう一度実行してください。");
+  throw ChangedError(chosen_path_);
+}
+
+bool CsvStaging::Impl::Changed() const {
+  struct stat now;
+  return ::fstat(in_.Get(), &now) != 0 || !SameContent(chosen_, now);
 }
 
 // Closes the finished copy and exchanges it with the staged file; on any failure the
@@ -332,7 +372,7 @@ void CsvStaging::Impl::PutInPlace() {
   }
   if (err != 0) {
     Abandon();
-    throw OsError(err);
+    throw CopyError(staged_path_, err);
   }
   if (exchanged) RemoveOldCopy();
   temp_path_.clear();
@@ -355,10 +395,13 @@ void CsvStaging::Impl::Abandon() {
 }
 
 CsvStaging::CsvStaging(const std::string& chosen_path, const std::string& app_folder)
-    : impl_(std::make_unique<Impl>(chosen_path, app_folder)) {}
+    : chosen_path_(chosen_path), impl_(std::make_unique<Impl>(chosen_path, app_folder)) {}
 CsvStaging::~CsvStaging() = default;
 void CsvStaging::ShareSource(Connection& connection) const { impl_->ShareSource(connection); }
 void CsvStaging::Finish() { impl_->Finish(); }
+void CsvStaging::ThrowIfChanged() const {
+  if (impl_->Changed()) throw ChangedError(chosen_path_);
+}
 
 void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
   CsvStaging(chosen_path, app_folder).Finish();

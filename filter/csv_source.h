@@ -22,7 +22,7 @@ class CsvStaging {
  public:
   // Opens the chosen file and starts the copy. Throws Error(errno, the OS's description) when the file cannot be opened or
   // read, is a folder (EISDIR), a device (ENODEV) or a pipe or socket (EINVAL), or the
-  // temporary file cannot be made.
+  // temporary file cannot be made; the description names the file and what went wrong.
   CsvStaging(const std::string& chosen_path, const std::string& app_folder);
   // A copy not finished is stopped and its temporary file removed.
   ~CsvStaging();
@@ -39,7 +39,13 @@ class CsvStaging {
   // Error(kErrCsvFile) when the chosen file changed meanwhile; the earlier staged file stays.
   void Finish();
 
+  // For a query that failed: throws the error Finish would throw when the chosen file changed
+  // since it was opened, since a file cut short or rewritten makes the query fail in ways that
+  // do not tell the cause.
+  void ThrowIfChanged() const;
+
  private:
+  std::string chosen_path_;
   class Impl;
   std::unique_ptr<Impl> impl_;
 };

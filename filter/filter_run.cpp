@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <exception>
+#include <new>
 #include <memory>
 
 #include "fileutil/file_descriptor.h"
@@ -55,7 +56,10 @@ bool ExecFilter(FilterHost& host) {
     const std::string folder = host.AppFolder();
     RemoveLeftovers(folder);
     CsvStaging staging(csv_path, folder);
-    if (::chdir(folder.c_str()) != 0) throw OsError(errno);
+    if (::chdir(folder.c_str()) != 0) {
+      int err = errno;
+      throw Error(err, "プログラムのフォルダー「" + folder + "」に移動できません: " + OsErrorText(err));
+    }
     host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now(), claim));
     result_path = folder + "/" + host.OutFileName();
 
@@ -67,7 +71,13 @@ bool ExecFilter(FilterHost& host) {
     host.SetStatusText(kStatusReading);
     connection.Open();
 
-    std::unique_ptr<ResultRecords> records = connection.Execute(BuildSql(host.Conditions()));
+    std::unique_ptr<ResultRecords> records;
+    try {
+      records = connection.Execute(BuildSql(host.Conditions()));
+    } catch (const Error&) {
+      staging.ThrowIfChanged();
+      throw;
+    }
     staging.Finish();
     written = OutputResult(*records, result_path, host.Messages());
     records->Close();
@@ -80,6 +90,12 @@ bool ExecFilter(FilterHost& host) {
     }
   } catch (const Error& e) {
     host.Messages().Show(e.Report(), kIconCritical, kAppTitle);
+  } catch (const std::bad_alloc&) {
+    host.Messages().Show(Error(kErrUnexpected,
+                               "メモリが足りません。ほかのプログラムを閉じるか、条件を加えて結果を"
+                               "少なくしてから、もう一度実行してください。")
+                             .Report(),
+                         kIconCritical, kAppTitle);
   } catch (const std::exception& e) {
     host.Messages().Show(Error(kErrUnexpected, e.what()).Report(), kIconCritical, kAppTitle);
   }

@@ -185,12 +185,12 @@ TEST_F(BadCatalogueTest, FoldersAndDevicesAreNoCatalogues) {
   // A device passes the path check but is refused before anything is copied from it.
   host_.csv_path = "/dev/null";
   EXPECT_FALSE(RunPath());
-  ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
+  ExpectFailedRun(host_, ENODEV, "「/dev/null」は装置のファイルです。");
   // So are a named pipe, at once, although nobody writes to it, and a socket.
   host_.csv_path = folder_ + "/pipe.csv";
   ASSERT_EQ(::mkfifo(host_.csv_path.c_str(), 0600), 0);
   EXPECT_FALSE(RunPath());
-  ExpectFailedRun(host_, EINVAL, OsErrorText(EINVAL));
+  ExpectFailedRun(host_, EINVAL, "「" + host_.csv_path + "」はパイプなどの特殊なファイルです。");
   host_.csv_path = folder_ + "/socket.csv";
   int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
   struct sockaddr_un address {};
@@ -199,7 +199,7 @@ TEST_F(BadCatalogueTest, FoldersAndDevicesAreNoCatalogues) {
   std::memcpy(address.sun_path, host_.csv_path.c_str(), host_.csv_path.size() + 1);
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   EXPECT_FALSE(RunPath());
-  ExpectFailedRun(host_, EINVAL, OsErrorText(EINVAL));
+  ExpectFailedRun(host_, EINVAL, "「" + host_.csv_path + "」はパイプなどの特殊なファイルです。");
   ::close(listener);
 }
 

@@ -67,7 +67,15 @@ class CsvSourceTest : public ::testing::Test {
     try {
       StageCsv(chosen, folder);
     } catch (const Error& e) {
-      EXPECT_EQ(e.Description(), OsErrorText(static_cast<int>(e.Number())));
+      // The file or folder, and what went wrong: the system's reason or plain words.
+      const std::string& d = e.Description();
+      EXPECT_TRUE(d.find("「" + (d.find("コピー") != std::string::npos ? folder + "/articles.csv"
+                                                                      : chosen) +
+                         "」") != std::string::npos)
+          << d;
+      EXPECT_TRUE(d.ends_with(OsErrorText(static_cast<int>(e.Number()))) ||
+                  d.ends_with("選んでください。"))
+          << d;
       return e.Number();
     }
     return 0;

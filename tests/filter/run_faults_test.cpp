@@ -103,7 +103,7 @@ TEST_F(RunFaultsTest, EndlessDeviceIsRefusedNotCopied) {
   Put(Staged(), kCatalogue);
   host_.csv_path = "/dev/zero";
   EXPECT_FALSE(Run());
-  ExpectFailedRun(host_, ENODEV, OsErrorText(ENODEV));
+  ExpectFailedRun(host_, ENODEV, "「/dev/zero」は装置のファイルです。");
   EXPECT_EQ(Bytes(Staged()), kCatalogue);
   EXPECT_TRUE(Temporaries().empty());
 }
@@ -233,6 +233,45 @@ TEST_F(RunFaultsTest, TwoProgramsInOneFolderEachWriteAWholeResult) {
   }
   EXPECT_EQ(results, 6);
   EXPECT_TRUE(Temporaries().empty());
+}
+
+// A host that cuts the catalogue short as the query starts, as a download still being written
+// or a file replaced in place would.
+class TruncatingHost : public RecordingHost {
+ public:
+  off_t cut_at = 0;
+  void SetStatusText(const std::string& text) override {
+    if (text == "データを読み込んでいます...") {
+      EXPECT_EQ(::truncate(csv_path.c_str(), cut_at), 0);
+    }
+    RecordingHost::SetStatusText(text);
+  }
+};
+
+// Cut at a record's end, the file reads as a shorter catalogue; cut inside a quoted value, as a
+// faulty one. Either way the user hears that the file changed, whichever file was chosen.
+TEST_F(RunFaultsTest, ACatalogueCutShortDuringTheRunIsToldAsChanged) {
+  std::string csv = "商品コード,商品名,送料無料\r\n";
+  for (int i = 0; i < 50000; ++i) {
+    csv += 'A';
+    csv += std::to_string(i);
+    csv += ",\"ケトル\r\n白\",1\r\n";
+  }
+  const off_t boundary = static_cast<off_t>(csv.find("A40000,"));
+  for (bool staged_itself : {true, false}) {
+    for (off_t cut : {boundary, boundary + 10}) {
+      TruncatingHost host;
+      host.folder = folder_;
+      host.csv_path = staged_itself ? Staged() : Catalogue(csv);
+      Put(host.csv_path, csv);
+      host.cut_at = cut;
+      EXPECT_FALSE(ExecFilter(host)) << staged_itself << " " << cut;
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_NE(host.messages[0].text.find("読み込みの途中でファイルが変更されました。"),
+                std::string::npos)
+          << host.messages[0].text;
+    }
+  }
 }
 
 // A host that ends its process without warning when the run reaches a chosen status text.
