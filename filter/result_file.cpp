@@ -1,5 +1,5 @@
-// Result file naming and writing. The whole CSV text is built in memory and handed to
-// clsTextFile in one append; values keep the exact text the catalogue holds.
+// Result file naming and writing. The CSV text is handed to clsTextFile a few megabytes at a
+// time; values keep the exact text the catalogue holds.
 #include "filter/result_file.h"
 
 #include <errno.h>
@@ -44,6 +44,37 @@ void AppendCsvField(std::string_view text, std::string& out) {
   }
   out.append(text);
   out += '"';
+}
+
+// Each write of the result file carries about this much text.
+constexpr std::size_t kPieceBytes = 4 << 20;
+
+// The column names, then CR LF.
+void AppendHeaderLine(ResultRecords& records, std::string& text) {
+  for (int i = 0; i < records.FieldCount(); ++i) {
+    if (i > 0) text += ',';
+    AppendCsvField(records.FieldName(i), text);
+  }
+  text += "\r\n";
+}
+
+// The records from the current one on, a line each, joined by CR LF, until `text` holds
+// `limit` bytes (at least one record is added) or the records end.
+void AppendRecordLines(ResultRecords& records, std::string& text, std::size_t limit) {
+  const int field_count = records.FieldCount();
+  for (bool first = true; !records.Eof() && (first || text.size() < limit); first = false) {
+    if (!first) text += "\r\n";
+    for (int j = 0; j < field_count; ++j) {
+      if (j > 0) text += ',';
+      FieldValue value = records.Value(j);
+      if (const auto* view = std::get_if<std::string_view>(&value)) {
+        AppendCsvField(*view, text);
+      } else {
+        AppendFieldText(value, text);  // Null or a number: never needs quotes
+      }
+    }
+    records.MoveNext();
+  }
 }
 
 // Creates "." + the file's name + "." + pid + "." + a random number + ".tmp" beside `path`,
@@ -113,30 +144,9 @@ std::string ClaimResultFileName(const std::string& folder, const LocalTime& time
 
 bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box) {
   try {
-    const int field_count = records.FieldCount();
     std::string text;
-    // The stored records are about the size of their CSV text; sizing once spares the copies
-    // (and the doubled memory) of growing a string of many megabytes step by step.
-    text.reserve(records.DataSize() + records.DataSize() / 16 + 4096);
-    for (int i = 0; i < field_count; ++i) {
-      if (i > 0) text += ',';
-      AppendCsvField(records.FieldName(i), text);
-    }
-    text += "\r\n";
-    const std::int64_t record_count = records.RecordCount();
-    for (std::int64_t r = 0; r < record_count; ++r) {
-      if (r > 0) text += "\r\n";
-      for (int j = 0; j < field_count; ++j) {
-        if (j > 0) text += ',';
-        FieldValue value = records.Value(j);
-        if (const auto* view = std::get_if<std::string_view>(&value)) {
-          AppendCsvField(*view, text);
-        } else {
-          AppendFieldText(value, text);  // Null or a number: never needs quotes
-        }
-      }
-      records.MoveNext();
-    }
+    AppendHeaderLine(records, text);
+    AppendRecordLines(records, text, std::string::npos);
     rstrCont = std::move(text);
     return true;
   } catch (const Error& e) {
@@ -161,15 +171,20 @@ bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& b
       return false;
     }
     MarkInUse(temp.Get());
+    // The text goes out a piece at a time, so a result of any size takes little memory; each
+    // piece ends where a record does and the file reads as if written in one go.
     clsTextFile text_file;
     std::string text;
-    bool made = MakeCsvText(records, text, box);
-    if (made && !text_file.WriteText(temp_path, text)) {
-      box.Show(told + text_file.Message(), kIconCritical, kAppTitle);
-      made = false;
-    }
-    text.clear();
-    text.shrink_to_fit();
+    AppendHeaderLine(records, text);
+    bool made = true;
+    do {
+      AppendRecordLines(records, text, kPieceBytes);
+      if (!text_file.WriteText(temp_path, text)) {
+        box.Show(told + text_file.Message(), kIconCritical, kAppTitle);
+        made = false;
+      }
+      text.clear();
+    } while (made && !records.Eof());
     if (made) {
       if (int err = PutResultInPlace(temp_path, path)) {
         box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);

@@ -20,7 +20,8 @@ std::string ResultFileName(const LocalTime& time, int n = 1);
 std::string ClaimResultFileName(const std::string& folder, const LocalTime& time,
                                 FileDescriptor& claim);
 
-// Writes the records to a temporary file beside `path` in one append and then gives it the
+// Writes the records to a temporary file beside `path`, a few megabytes of text at a time (the
+// file is the same as MakeCsvText's text written in one append), and then gives it the
 // name `path` (in place of the empty file that claimed it): a file under the result's name is
 // always whole. Reports every failure in `box` itself, naming `path`, and answers false; the
 // temporary file is gone then.

@@ -159,7 +159,9 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
     const char* name = sqlite3_column_name(stmt.get(), i);
     names.emplace_back(name != nullptr ? name : "");
   }
-  auto records = std::make_unique<ResultRecords::Impl>(std::move(names));
+  // A large result waits on disk beside the tables, not in memory.
+  auto records =
+      std::make_unique<ResultRecords::Impl>(std::move(names), tables_->Source().folder);
 
   tables_->Forget();
   for (;;) {

@@ -1,7 +1,14 @@
-// ResultRecords over an arena of rows. Rows are packed one after another in large blocks that
-// never move, so the text views handed out stay valid until Close.
+// ResultRecords over a stream of rows: appended to a buffer, which goes to a nameless file each
+// time it fills; read back in order through a window. Text views point into the window and stay
+// valid until the next move.
 #include "platform/csvdb/result_records.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "platform/csvdb/field_type.h"
@@ -10,8 +17,26 @@
 namespace sorbel {
 namespace {
 
-constexpr size_t kBlockSize = 1 << 20;
+// Rows kept in memory before they go to the file, and the window they are read back through.
+constexpr size_t kSpillAt = 16 << 20;
+constexpr size_t kWindow = 1 << 20;
 enum Tag : char { kTagNull, kTagInteger, kTagReal, kTagText };
+using RowLength = std::uint64_t;
+
+[[noreturn]] void SpillFailed(int err) {
+  throw Error(err, "結果を一時ファイルに置けません: " + OsErrorText(err));
+}
+
+// A file with no name in `folder` (gone with the process, however it ends); one removed at once
+// where the file system cannot make such a file.
+int NamelessFile(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+  std::string path = folder + "/.sorbel-result-XXXXXX";
+  fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(path.c_str());
+  return fd;
+}
 
 [[noreturn]] void NoRecord() {
   throw Error(kErrQuery, "レコードがありません（EOF に達しているか、閉じられています）。");
@@ -19,7 +44,10 @@ enum Tag : char { kTagNull, kTagInteger, kTagReal, kTagText };
 
 }  // namespace
 
-ResultRecords::Impl::Impl(std::vector<std::string> names) : names_(std::move(names)) {}
+ResultRecords::Impl::Impl(std::vector<std::string> names, std::string spill_folder)
+    : names_(std::move(names)), spill_folder_(std::move(spill_folder)) {}
+
+ResultRecords::Impl::~Impl() { Close(); }
 
 const std::string& ResultRecords::Impl::FieldName(int i) const {
   if (i < 0 || i >= FieldCount()) {
@@ -28,16 +56,47 @@ const std::string& ResultRecords::Impl::FieldName(int i) const {
   return names_[static_cast<size_t>(i)];
 }
 
+// Room for `size` more bytes at the end of the buffer; what the buffer held goes to the file
+// first when it would pass the limit.
 char* ResultRecords::Impl::Allocate(size_t size) {
-  if (blocks_.empty() || block_size_ - block_used_ < size) {
-    block_size_ = size > kBlockSize ? size : kBlockSize;
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size_));
-    block_used_ = 0;
-  }
-  char* p = blocks_.back().get() + block_used_;
-  block_used_ += size;
+  if (!buffer_.empty() && buffer_.size() + size > kSpillAt) Spill();
+  const size_t at = buffer_.size();
+  buffer_.resize(at + size);
   data_size_ += size;
-  return p;
+  return buffer_.data() + at;
+}
+
+void ResultRecords::Impl::Spill() {
+  if (spill_ < 0) {
+    spill_ = NamelessFile(spill_folder_.empty() ? "/tmp" : spill_folder_);
+    if (spill_ < 0) SpillFailed(errno);
+  }
+  for (size_t done = 0; done < buffer_.size();) {
+    ssize_t n = ::pwrite(spill_, buffer_.data() + done, buffer_.size() - done,
+                         static_cast<off_t>(spilled_ + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) SpillFailed(n < 0 ? errno : ENOSPC);
+    done += static_cast<size_t>(n);
+  }
+  spilled_ += buffer_.size();
+  buffer_.clear();
+}
+
+// Makes the next `size` unread bytes whole in the window, reading more of the file as needed.
+void ResultRecords::Impl::Ensure(size_t size) {
+  if (window_end_ - window_begin_ >= size) return;
+  std::memmove(buffer_.data(), buffer_.data() + window_begin_, window_end_ - window_begin_);
+  window_end_ -= window_begin_;
+  window_begin_ = 0;
+  if (buffer_.size() < size) buffer_.resize(size);
+  while (window_end_ < size) {
+    ssize_t n = ::pread(spill_, buffer_.data() + window_end_, buffer_.size() - window_end_,
+                        static_cast<off_t>(read_at_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) SpillFailed(n < 0 ? errno : EIO);
+    read_at_ += static_cast<std::uint64_t>(n);
+    window_end_ += static_cast<size_t>(n);
+  }
 }
 
 void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
@@ -80,8 +139,11 @@ void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
     }
   }
 
-  char* out = Allocate(size);
-  rows_.push_back(out);
+  char* out = Allocate(sizeof(RowLength) + size);
+  const RowLength length = size;
+  std::memcpy(out, &length, sizeof length);
+  out += sizeof length;
+  ++count_;
   for (const FieldValue& v : scratch_) {
     if (const auto* n = std::get_if<std::int64_t>(&v)) {
       *out++ = kTagInteger;
@@ -109,6 +171,15 @@ void ResultRecords::Impl::Start() {
   scratch_.shrink_to_fit();
   grouped_.clear();
   grouped_.shrink_to_fit();
+  if (spill_ >= 0) {
+    Spill();
+    buffer_.assign(kWindow, '\0');
+    buffer_.shrink_to_fit();
+    window_end_ = 0;
+  } else {
+    window_end_ = buffer_.size();  // every row is in memory
+  }
+  window_begin_ = 0;
   current_row_ = 0;
   Decode();
 }
@@ -116,7 +187,12 @@ void ResultRecords::Impl::Start() {
 void ResultRecords::Impl::Decode() {
   current_.resize(names_.size());
   if (Eof()) return;
-  const char* in = rows_[current_row_];
+  Ensure(sizeof(RowLength));
+  RowLength length;
+  std::memcpy(&length, buffer_.data() + window_begin_, sizeof length);
+  Ensure(sizeof length + length);
+  const char* in = buffer_.data() + window_begin_ + sizeof length;
+  window_begin_ += sizeof length + length;
   for (FieldValue& v : current_) {
     switch (*in++) {
       case kTagInteger: {
@@ -163,10 +239,12 @@ void ResultRecords::Impl::MoveNext() {
 }
 
 void ResultRecords::Impl::Close() {
-  rows_.clear();
-  rows_.shrink_to_fit();
-  blocks_.clear();
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  if (spill_ >= 0) ::close(spill_);
+  spill_ = -1;
   current_.clear();
+  count_ = 0;
   current_row_ = 0;
 }
 

@@ -1,5 +1,6 @@
-// The storage behind ResultRecords: every row of a finished query in one byte arena, each
-// field a type tag followed by its number or its length and text.
+// The storage behind ResultRecords: every row of a finished query as bytes (its length, then
+// each field a type tag and its number or length and text), in memory up to a limit and beyond
+// it in a nameless file, so that a result of any size takes little memory.
 #pragma once
 
 #include <sqlite3.h>
@@ -14,7 +15,8 @@ namespace sorbel {
 
 class ResultRecords::Impl {
  public:
-  explicit Impl(std::vector<std::string> names);
+  // A result larger than the limit goes into a nameless file in `spill_folder`.
+  Impl(std::vector<std::string> names, std::string spill_folder);
 
   // Copies the row `stmt` stands on (after SQLITE_ROW) to the end of the records.
   void AppendRow(sqlite3_stmt* stmt);
@@ -23,24 +25,35 @@ class ResultRecords::Impl {
 
   int FieldCount() const { return static_cast<int>(names_.size()); }
   const std::string& FieldName(int i) const;
-  std::int64_t RecordCount() const { return static_cast<std::int64_t>(rows_.size()); }
-  bool Eof() const { return current_row_ >= rows_.size(); }
+  std::int64_t RecordCount() const { return count_; }
+  bool Eof() const { return current_row_ >= count_; }
   std::size_t DataSize() const { return data_size_; }
   FieldValue Value(int j) const;
   void MoveNext();
   void Close();
+  ~Impl();
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
 
  private:
   char* Allocate(size_t size);
+  void Spill();
+  void Ensure(size_t size);
   void Decode();
 
   std::vector<std::string> names_;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  size_t block_used_ = 0;
-  size_t block_size_ = 0;
-  size_t data_size_ = 0;           // bytes of all rows as stored
-  std::vector<const char*> rows_;  // start of each row in the blocks
-  size_t current_row_ = 0;
+  std::string spill_folder_;
+  // Writing: the rows not spilled yet. Reading: a window on the rows, unread from window_begin_
+  // to window_end_.
+  std::vector<char> buffer_;
+  size_t window_begin_ = 0;
+  size_t window_end_ = 0;
+  int spill_ = -1;               // the nameless file, once a result outgrew memory
+  std::uint64_t spilled_ = 0;    // bytes in it
+  std::uint64_t read_at_ = 0;    // next byte of it to read into the window
+  size_t data_size_ = 0;         // bytes of all rows as stored
+  std::int64_t count_ = 0;
+  std::int64_t current_row_ = 0;
   std::vector<FieldValue> current_;   // the current row, decoded
   std::vector<FieldValue> scratch_;   // AppendRow's view of the statement's row
   std::vector<std::string> grouped_;  // AppendRow's texts of grouped integers

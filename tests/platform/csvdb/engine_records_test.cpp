@@ -1,5 +1,6 @@
-// Result records: every row held at once with an exact count, values by index with their
-// kind, text views that stay put, and clear errors past the end or after Close.
+// Result records: every row kept (in memory or, when large, on disk) with an exact count, values
+// by index with their kind, text views that stay put, and clear errors past the end or after
+// Close.
 #include "engine_test_folder.h"
 
 namespace sorbel::csvdb {
@@ -35,6 +36,39 @@ TEST(ResultRecordsTest, CountsNamesAndValuesBeforeAndWhileReading) {
   records->MoveNext();
   EXPECT_TRUE(records->Eof());
   EXPECT_EQ(records->RecordCount(), 2);
+}
+
+// A result larger than memory keeps goes to a file without a name and comes back whole, in
+// order, rows longer than the reading window included; nothing is left in the folder.
+TEST(ResultRecordsTest, ALargeResultComesBackWholeFromDisk) {
+  EngineFolder folder;
+  auto connection = folder.Connect();
+  auto records = connection->Execute(
+      "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 300000) "
+      "SELECT i, printf('%0100d', i) AS t, CASE WHEN i % 100000 = 0 THEN printf('%.*c', 3000000, "
+      "'x') END AS big FROM c");
+  ASSERT_EQ(records->RecordCount(), 300000);
+  std::int64_t seen = 0;
+  for (; !records->Eof(); records->MoveNext()) {
+    ++seen;
+    ASSERT_EQ(std::get<std::int64_t>(records->Value(0)), seen);
+    std::string_view t = std::get<std::string_view>(records->Value(1));
+    ASSERT_EQ(t.size(), 100u);
+    const std::string digits = std::to_string(seen);
+    ASSERT_EQ(t.substr(100 - digits.size()), digits);
+    ASSERT_EQ(t.find_first_not_of('0'), 100 - digits.size());
+    if (seen % 100000 == 0) {
+      ASSERT_EQ(std::get<std::string_view>(records->Value(2)), std::string(3000000, 'x'));
+    } else {
+      ASSERT_EQ(Show(records->Value(2)), "NULL");
+    }
+  }
+  EXPECT_EQ(seen, 300000);
+  records->Close();
+  // Only the description the folder started with.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Dir()),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 TEST(ResultRecordsTest, MisuseGivesErrorsNotCrashes) {
