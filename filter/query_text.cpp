@@ -37,6 +37,11 @@ std::string PriceBound(const std::string& text) {
   return text;
 }
 
+// A price box that is empty or shows 0 sets no bound: the box never stays empty once typed
+// in, and a catalogue price is never negative, so 0 as a lower bound meant nothing and as an
+// upper bound would find nothing.
+bool NoBound(const std::string& text) { return text.empty() || text == "0" || text == "-0"; }
+
 }  // namespace
 
 std::string BuildSql(const FilterConditions& c) {
@@ -60,9 +65,9 @@ std::string BuildSql(const FilterConditions& c) {
     sql += " AND";
     sql += "     タグ LIKE '%" + Quoted(c.TagWords) + "%'";
   }
-  if (!c.PriceFrom.empty() || !c.PriceTo.empty()) {
-    std::string from = c.PriceFrom.empty() ? kLowestPrice : PriceBound(c.PriceFrom);
-    std::string to = c.PriceTo.empty() ? kHighestPrice : PriceBound(c.PriceTo);
+  if (!NoBound(c.PriceFrom) || !NoBound(c.PriceTo)) {
+    std::string from = NoBound(c.PriceFrom) ? kLowestPrice : PriceBound(c.PriceFrom);
+    std::string to = NoBound(c.PriceTo) ? kHighestPrice : PriceBound(c.PriceTo);
     sql += " AND";
     sql += "     最低販売価格 BETWEEN " + from + " AND " + to;
   }

@@ -115,6 +115,21 @@ TEST(BuildSqlTest, OneBoundGetsTheOtherExtreme) {
                              "9223372036854775807");
 }
 
+// Erased price boxes show 0; a 0 (or -0) is no bound, as an empty box is.
+TEST(BuildSqlTest, AZeroPriceSetsNoBound) {
+  FilterConditions c;
+  for (const char* zero : {"0", "-0"}) {
+    c.PriceFrom = zero;
+    c.PriceTo = zero;
+    EXPECT_EQ(BuildSql(c), kHead) << zero;
+    c.PriceTo = "5000";
+    EXPECT_EQ(BuildSql(c), kHead + " AND     最低販売価格 BETWEEN -9223372036854775808 AND 5000");
+    c.PriceFrom = "1000";
+    c.PriceTo = zero;
+    EXPECT_EQ(BuildSql(c), kHead + " AND     最低販売価格 BETWEEN 1000 AND 9223372036854775807");
+  }
+}
+
 TEST(BuildSqlTest, PriceThatIsNotAWholeNumberIsAnError) {
   for (const char* bad : {"-", "abc", "12a", "1,000", "+5", " 5", "5 ", "1.5", "１２",
                           "99999999999999999999", "1 OR 1=1", "0x10"}) {

@@ -141,6 +141,9 @@ FilterConditions ConditionsFrom(InputReader& input) {
   return c;
 }
 
+// A price box that is empty or shows 0 sets no bound.
+bool NoBound(const std::string& text) { return text.empty() || text == "0" || text == "-0"; }
+
 // The codes of the products the conditions select, in file order.
 std::vector<std::string> Expected(const FilterConditions& c, std::int64_t from, std::int64_t to) {
   std::vector<std::string> codes;
@@ -149,7 +152,7 @@ std::vector<std::string> Expected(const FilterConditions& c, std::int64_t from, 
     if (!c.ProductNameWords.empty()) ok = ok && ContainsLike(c.ProductNameWords, p.name);
     if (c.CategoryIndex != 0) ok = ok && *p.category != '\0' && c.CategoryText == p.category;
     if (!c.TagWords.empty()) ok = ok && ContainsLike(c.TagWords, p.tags);
-    if (!c.PriceFrom.empty() || !c.PriceTo.empty()) {
+    if (!NoBound(c.PriceFrom) || !NoBound(c.PriceTo)) {
       ok = ok && p.price && *p.price >= from && *p.price <= to;
     }
     if (c.BundlingIndex != 0) ok = ok && *p.bundling != '\0' && c.BundlingText == p.bundling;
@@ -193,12 +196,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Error& e) {
     // Only a price that is not a whole number stops the query text.
     FUZZ_CHECK(e.Number() == kErrTypeMismatch);
-    FUZZ_CHECK((!c.PriceFrom.empty() && !Bound(c.PriceFrom)) ||
-               (!c.PriceTo.empty() && !Bound(c.PriceTo)));
+    FUZZ_CHECK((!NoBound(c.PriceFrom) && !Bound(c.PriceFrom)) ||
+               (!NoBound(c.PriceTo) && !Bound(c.PriceTo)));
     return 0;
   }
-  std::int64_t from = c.PriceFrom.empty() ? INT64_MIN : *Bound(c.PriceFrom);
-  std::int64_t to = c.PriceTo.empty() ? INT64_MAX : *Bound(c.PriceTo);
+  std::int64_t from = NoBound(c.PriceFrom) ? INT64_MIN : *Bound(c.PriceFrom);
+  std::int64_t to = NoBound(c.PriceTo) ? INT64_MAX : *Bound(c.PriceTo);
 
   std::vector<std::string> codes;
   try {
