@@ -37,6 +37,34 @@ bool IsEnter(const QKeyEvent* key) {
          !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+// Swallows keys, clicks and wheel turns while installed on the application.
+class InputDropper : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+// The run holds the event loop, so what the user typed or clicked meanwhile waits in the queue;
+// acted on now it would change conditions or start a second run nobody asked for.
+void DropQueuedInput() {
+  InputDropper dropper;
+  QCoreApplication::instance()->installEventFilter(&dropper);
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(&dropper);
+}
+
 }  // namespace
 
 frmMain::frmMain(frmMainServices services, QWidget* parent)
@@ -128,6 +156,7 @@ void frmMain::RunFilter() {
     SetStatusText("");
     Messages().Show(e.what(), kIconCritical, kAppTitle);
   }
+  DropQueuedInput();
   running_ = false;
 }
 

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -390,6 +391,35 @@ TEST_F(FrmMainTest, TheRunsFeedbackReachesTheUser) {
   EXPECT_EQ(window_->OutFileName(), "20240102030405_articles.csv");  // kept between runs
   EXPECT_EQ(window_->Spreadsheet(), nullptr);
   EXPECT_EQ(&window_->Messages(), &messages_);
+}
+
+// The run holds the window: a key typed and a click on the run button meanwhile are dropped,
+// not replayed once it ends.
+TEST_F(FrmMainTest, KeysAndClicksDuringARunAreDropped) {
+  Show();
+  auto* name = Get<QLineEdit>("txtShohinmei");
+  auto* exec = Get<QPushButton>("cmdExec");
+  on_run_ = [&](FilterHost&) {
+    QCoreApplication::postEvent(
+        name, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+    const QPointF centre = QRectF(exec->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QCoreApplication::postEvent(
+          exec, new QMouseEvent(type, centre, exec->mapToGlobal(centre), Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+    }
+  };
+  QTest::mouseClick(exec, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(runs_.size(), 1u);
+  EXPECT_EQ(name->text().toStdString(), "");
+  // Input after the run is taken as usual.
+  on_run_ = nullptr;
+  QTest::keyClicks(name, "a");
+  EXPECT_EQ(name->text().toStdString(), "a");
+  QTest::mouseClick(exec, Qt::LeftButton);
+  EXPECT_EQ(runs_.size(), 2u);
 }
 
 TEST_F(FrmMainTest, AnErrorEscapingTheRunIsShownAndTheWindowRecovers) {
