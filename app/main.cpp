@@ -11,11 +11,13 @@
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_translation.h"
 
 int main(int argc, char* argv[]) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.
   ::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
+  sorbel::InstallJapaneseQtTexts(application);
   QApplication::setWindowIcon(sorbel::ProgramIcon());
 
   sorbel::QtFileDialog file_dialog;

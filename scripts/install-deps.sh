@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ clang libclang-rt-14-dev make cmake ninja-build pkg-config python3
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic

@@ -17,6 +17,8 @@ std::optional<std::string> QtFileDialog::ShowOpen(const OpenFileOptions& options
   dialog.setFileMode(options.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setNameFilter(
       QString::fromStdString(options.filter_name + " (" + options.filter_pattern + ")"));
+  // The type list shows the name alone ("CSV ファイル"); the pattern still filters.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.selectFile(QString::fromStdString(options.file_name));
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   if (options.keep_current_directory && QDir::currentPath() != current) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -10,9 +11,11 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include "platform/qt/qt_file_dialog.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_translation.h"
 #include "tests/app/modal_window.h"
 
 namespace sorbel {
@@ -104,6 +107,31 @@ TEST_F(QtFileDialogTest, ANameThatDoesNotExistIsNotAccepted) {
     dialog->reject();
   });
   EXPECT_EQ(QtFileDialog().ShowOpen(options_), std::nullopt);
+}
+
+// With Qt's Japanese texts installed, as the program does at start, the dialog's own buttons
+// are Japanese; its type list shows the type's name alone.
+TEST_F(QtFileDialogTest, QtsOwnTextsAreJapanese) {
+  ASSERT_TRUE(InstallJapaneseQtTexts(*QCoreApplication::instance()));
+  QStringList buttons;
+  QString type;
+  test::OnNextModal([&](QWidget* modal) {
+    for (auto* button : modal->findChildren<QDialogButtonBox*>()) {
+      for (auto* b : button->buttons()) buttons << b->text();
+    }
+    auto* types = modal->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    if (types != nullptr) type = types->currentText();
+    qobject_cast<QDialog*>(modal)->reject();
+  });
+  EXPECT_EQ(QtFileDialog().ShowOpen(options_), std::nullopt);
+  for (auto* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
+  EXPECT_TRUE(buttons.join(' ').contains(QStringLiteral("開く"))) << buttons.join(' ').toStdString();
+  EXPECT_TRUE(buttons.join(' ').contains(QStringLiteral("キャンセル")))
+      << buttons.join(' ').toStdString();
+  EXPECT_EQ(type.toStdString(), "CSV ファイル");
 }
 
 }  // namespace
