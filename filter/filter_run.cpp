@@ -37,6 +37,17 @@ void DropEmptyResult(const std::string& path) {
   }
 }
 
+// A column the conditions need is missing: most likely the user picked another CSV file.
+Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
+  const std::string& said = e.Description();
+  const std::size_t open = said.find("列「");
+  const std::string column = open == std::string::npos ? "" : said.substr(open);
+  return Error(kErrNoSuchColumn,
+               "CSVファイル「" + csv_path + "」は商品データのCSVファイルではないようです（" +
+                   column.substr(0, column.rfind("。")) +
+                   "）。ドロップシッピングサービスからダウンロードした商品データのCSVファイルを選んでください。");
+}
+
 }  // namespace
 
 bool ExecFilter(FilterHost& host) {
@@ -74,8 +85,9 @@ bool ExecFilter(FilterHost& host) {
     std::unique_ptr<ResultRecords> records;
     try {
       records = connection.Execute(BuildSql(host.Conditions()));
-    } catch (const Error&) {
+    } catch (const Error& e) {
       staging.ThrowIfChanged();
+      if (e.Number() == kErrNoSuchColumn) throw NotTheCatalogue(csv_path, e);
       throw;
     }
     staging.Finish();

@@ -17,6 +17,7 @@ enum ErrorNumber : long {
   kErrCsvFormat = 3003,       // a table's file is not CSV the reader can take
   kErrQuery = 3004,           // the query engine rejected the query text
   kErrQueryNotAllowed = 3005, // anything but one read-only SELECT
+  kErrNoSuchColumn = 3006,    // the query names a column the table does not have
   kErrCodePage = 3100,        // a code page name no converter knows
   kErrSpreadsheet = 3200,     // the spreadsheet application failed
 };

@@ -25,6 +25,7 @@ using csvdb::QueryGuard;
 namespace {
 
 constexpr char kQueryLeadIn[] = "クエリを実行できません。";
+constexpr char kNoSuchColumn[] = "no such column: ";
 constexpr char kNotAllowedLeadIn[] = "このクエリは実行できません。";
 constexpr char kNoSuchTable[] = "no such table: ";
 // Ample for words typed into a search box, small enough that matching stays quick.
@@ -143,6 +144,12 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
         made.insert(name);
         continue;
       }
+    }
+    // A column the file lacks is the file's fault more than the query's: said in words,
+    // with a number of its own so that a caller can name the file.
+    if (message.rfind(kNoSuchColumn, 0) == 0) {
+      throw Error(kErrNoSuchColumn, std::string(kQueryLeadIn) + "列「" +
+                                        message.substr(sizeof kNoSuchColumn - 1) + "」がありません。");
     }
     throw Error(kErrQuery, kQueryLeadIn + message);
   }

@@ -148,10 +148,11 @@ FieldDecoder::FieldDecoder(std::string_view charset, std::string_view head, bool
       std::size_t cp932_bad = table_->FirstInvalid(head);
       if (cp932_bad != kNone) {
         throw CsvFileFormatError(
-            path, "文字コードを判定できません（UTF-8としては" +
+            path, "CSVのテキストファイルではないようです。UTF-8かShift-JIS（CP932）のCSVファイルを"
+                  "選んでください（文字コードを判定できません: UTF-8としては" +
                       std::to_string(HeadLine(head, utf8_bad)) + "行目、CP932としては" +
                       std::to_string(HeadLine(head, cp932_bad)) +
-                      "行目に正しくないバイトがあります）。文字コードを指定してください。");
+                      "行目に正しくないバイトがあります）。");
       }
     }
   } else {

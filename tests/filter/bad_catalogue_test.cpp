@@ -86,10 +86,23 @@ TEST_F(BadCatalogueTest, BytesThatAreNoTextAreErrorsNamingLineAndBytes) {
   ExpectFailedRun(host_, kErrCsvFormat,
                   "2行目: 文字コード「windows-31j」として正しくないバイトがあります（0x85");
 
-  // Left to guess, a start that is neither UTF-8 nor CP932 asks for the character set.
+  // Left to guess, a start that is neither UTF-8 nor CP932 (a picture, say) is no CSV text;
+  // the window has no character set to choose, so the user is asked for another file.
   SetDsn("CharacterSet=auto");
   EXPECT_FALSE(RunOn(kHeader + "\nA1,\xE3\x81 \x85\x40,x,1\n"));
-  ExpectFailedRun(host_, kErrCsvFormat, "文字コードを判定できません");
+  ExpectFailedRun(host_, kErrCsvFormat, "CSVのテキストファイルではないようです。");
+  EXPECT_EQ(host_.messages[0].text.find("文字コードを指定"), std::string::npos);
+}
+
+// Another CSV file than the catalogue: the conditions' columns are missing, and the user is
+// told so in words, with the file and the column.
+TEST_F(BadCatalogueTest, AFileThatIsNotTheCatalogueIsToldSo) {
+  host_.conditions.CategoryIndex = 1;
+  host_.conditions.CategoryText = "家電";
+  EXPECT_FALSE(RunOn("氏名,住所\r\n山田,東京\r\n"));
+  ExpectFailedRun(host_, kErrNoSuchColumn,
+                  "」は商品データのCSVファイルではないようです（列「カテゴリー名」がありません）。");
+  EXPECT_NE(host_.messages[0].text.find(host_.csv_path), std::string::npos);
 }
 
 TEST_F(BadCatalogueTest, Utf16IsRefusedWithAHint) {
