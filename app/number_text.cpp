@@ -73,6 +73,10 @@ bool numberText::eventFilter(QObject* watched, QEvent* event) {
       return numberText_KeyDown(key) || numberText_KeyPress(key);
     }
     case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      // Nor is text dropped with the mouse typed: it is refused as the box is left.
       return true;
     case QEvent::MouseButtonRelease:
     case QEvent::FocusIn:
@@ -115,7 +119,8 @@ bool numberText::numberText_KeyPress(QKeyEvent* event) {
   if (typed.isEmpty() || key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
     return false;
   }
-  if (key == Qt::Key_Backspace) return false;
+  // Backspace deletes a character; Ctrl+Backspace, a whole word, would leave nothing.
+  if (key == Qt::Key_Backspace) return (event->modifiers() & Qt::ControlModifier) != 0;
   if (typed.size() == 1 && typed.front() >= u'0' && typed.front() <= u'9') return false;
   if (typed == QLatin1String("-")) {
     QLineEdit* box = Box();

@@ -7,8 +7,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMenu>
 #include <QTest>
 #include <QVBoxLayout>
@@ -87,6 +89,23 @@ TEST_F(NumberTextTest, BackspaceNeverLeavesTheBoxEmptyOrALoneMinus) {
   EXPECT_EQ(Text(), "-5");
   Key(Qt::Key_Backspace);
   EXPECT_EQ(Text(), "0");
+}
+
+// Ctrl+Backspace would delete a whole word, and a drop would insert text no key typed: both
+// are refused, the number stays.
+TEST_F(NumberTextTest, CtrlBackspaceAndDroppedTextAreRefused) {
+  Type("1234");
+  Key(Qt::Key_Backspace, Qt::ControlModifier);
+  EXPECT_EQ(Text(), "1234");
+  QMimeData dropped;
+  dropped.setText(QStringLiteral("abc99"));
+  const QPointF at = QRectF(box_->rect()).center();
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box_, &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box_, &drop);
+  EXPECT_EQ(Text(), "1234");
 }
 
 TEST_F(NumberTextTest, MinusTogglesTheSign) {
