@@ -1,5 +1,6 @@
 // Builds the version box from its positions in twips and wires its two buttons: the support
-// page goes to the default browser (any failure ignored, the box stays), OK closes the box.
+// page goes to the default browser (when none takes it, the user is told the address; the box
+// stays), OK closes the box.
 #include "about/frm_about.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 #include "platform/app.h"
@@ -56,8 +58,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-frmAbout::frmAbout(BrowserLauncher& browser, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint), browser_(browser) {
+frmAbout::frmAbout(BrowserLauncher& browser, MessageBox& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint),
+      browser_(browser),
+      messages_(messages) {
   // No title bar or window buttons, a thin fixed border; as a dialog with an owner it stays
   // out of the task bar.
   setObjectName(QStringLiteral("frmAbout"));
@@ -107,9 +111,23 @@ frmAbout::frmAbout(BrowserLauncher& browser, QWidget* parent)
   setTabOrder(version, url);
   setTabOrder(url, ok);
 
-  connect(url, &QPushButton::clicked, this,
-          [this] { static_cast<void>(browser_.Open(kSupportPageUrl)); });
+  connect(url, &QPushButton::clicked, this, &frmAbout::OpenSupportPage);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void frmAbout::OpenSupportPage() {
+  if (browser_.Open(kSupportPageUrl)) return;
+  messages_.Show(std::string("サポートページを開けませんでした。ブラウザーで次のアドレスを開いて"
+                             "ください。\n") +
+                     kSupportPageUrl,
+                 kIconWarning, kAppTitle);
+}
+
+void frmAbout::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void frmAbout::keyPressEvent(QKeyEvent* event) {

@@ -5,28 +5,37 @@
 #include <QDialog>
 
 #include "platform/browser_launcher.h"
+#include "platform/message_box.h"
 
 class QKeyEvent;
+class QPaintEvent;
 
 namespace sorbel {
 
-// The maker's support page, opened by the box's wide button.
-inline constexpr char kSupportPageUrl[] = "https://www.example.com/sorbel/support/";
+// The maker's support page, opened by the box's wide button; a build setting
+// (-DSORBEL_SUPPORT_URL=..., see README.md).
+inline constexpr char kSupportPageUrl[] = SORBEL_SUPPORT_URL;
 
 class frmAbout : public QDialog {
   Q_OBJECT
 
  public:
   // Fills the box from the build's title and version. Shown with exec(), it is modal and
-  // centred over `parent`; the launcher must outlive the box.
-  explicit frmAbout(BrowserLauncher& browser, QWidget* parent = nullptr);
+  // centred over `parent`; the launcher and the message box must outlive the box. When no
+  // browser takes the support page, `messages` tells the user its address.
+  frmAbout(BrowserLauncher& browser, MessageBox& messages, QWidget* parent = nullptr);
 
  protected:
   // The box has no cancel button: Esc leaves it open.
   void keyPressEvent(QKeyEvent* event) override;
+  // Its thin border: the box has no title bar, and without one a window manager draws none.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
+  void OpenSupportPage();
+
   BrowserLauncher& browser_;
+  MessageBox& messages_;
 };
 
 }  // namespace sorbel

@@ -171,7 +171,7 @@ void frmMain::BrowseCsv() {
 }
 
 void frmMain::ShowVersion() {
-  frmAbout about(services_.browser, this);
+  frmAbout about(services_.browser, Messages(), this);
   about.exec();
 }
 

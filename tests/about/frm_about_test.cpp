@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,7 +20,7 @@ namespace {
 class FrmAboutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    box_ = std::make_unique<frmAbout>(browser_);
+    box_ = std::make_unique<frmAbout>(browser_, messages_);
     box_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(box_.get()));
   }
@@ -32,6 +33,7 @@ class FrmAboutTest : public ::testing::Test {
   }
 
   test::FakeBrowserLauncher browser_;
+  test::FakeMessageBox messages_;
   std::unique_ptr<frmAbout> box_;
 };
 
@@ -58,11 +60,30 @@ TEST_F(FrmAboutTest, ShowsTheTitleAndTheVersion) {
 TEST_F(FrmAboutTest, TheSupportButtonOpensThePageEveryTimeAndTheBoxStays) {
   auto* url = Get<QPushButton>("cmdURL");
   QTest::mouseClick(url, Qt::LeftButton);
-  browser_.answer = false;  // no browser: nothing is said, the box stays
+  EXPECT_TRUE(messages_.shown.empty());
+  // No browser: the user is given the address to open by hand, and the box stays.
+  browser_.answer = false;
   QTest::mouseClick(url, Qt::LeftButton);
   EXPECT_EQ(browser_.opened, (std::vector<std::string>{kSupportPageUrl, kSupportPageUrl}));
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_NE(messages_.shown[0].text.find(kSupportPageUrl), std::string::npos);
+  EXPECT_EQ(messages_.shown[0].icon, kIconWarning);
+  EXPECT_EQ(messages_.shown[0].caption, "Sorbel");
   EXPECT_TRUE(box_->isVisible());
   EXPECT_EQ(std::string(kSupportPageUrl).rfind("https://", 0), 0u);
+}
+
+// Without a title bar the window manager draws no frame: the box draws its own thin one.
+TEST_F(FrmAboutTest, TheBoxHasAThinBorder) {
+  const QImage image = box_->grab().toImage();
+  const QColor border = box_->palette().color(QPalette::Dark);
+  const QColor face = box_->palette().color(QPalette::Window);
+  ASSERT_NE(border, face);
+  for (const QPoint& p : {QPoint(0, 0), QPoint(image.width() - 1, image.height() / 2),
+                          QPoint(image.width() / 2, image.height() - 1), QPoint(0, 10)}) {
+    EXPECT_EQ(image.pixel(p), border.rgb()) << p.x() << "," << p.y();
+  }
+  EXPECT_EQ(image.pixel(2, image.height() - 3), face.rgb());
 }
 
 TEST_F(FrmAboutTest, OnlyOkClosesTheBox) {
@@ -86,7 +107,7 @@ TEST_F(FrmAboutTest, OnlyOkClosesTheBox) {
 TEST_F(FrmAboutTest, EachOpeningShowsFreshValues) {
   Get<QLineEdit>("txtVersion")->setText(QStringLiteral("changed"));
   QTest::mouseClick(Get<QPushButton>("cmdOK"), Qt::LeftButton);
-  box_ = std::make_unique<frmAbout>(browser_);
+  box_ = std::make_unique<frmAbout>(browser_, messages_);
   EXPECT_EQ(Get<QLineEdit>("txtVersion")->text().toStdString(), " Ver. 2.0.0");
   EXPECT_TRUE(Get<QLineEdit>("txtVersion")->isReadOnly());
 }
