@@ -48,6 +48,15 @@ Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
                    "）。ドロップシッピングサービスからダウンロードした商品データのCSVファイルを選んでください。");
 }
 
+// The engine refused the query the conditions make (a search word too long or with a character
+// it cannot take): the user can change the words; the engine's own words follow for support.
+Error UnusableConditions(const Error& e) {
+  return Error(kErrQuery,
+               "条件で検索できません。商品名やタグに入力した言葉を短くするか、記号を除いてもう一度"
+               "実行してください（詳細: " +
+                   e.Description() + "）");
+}
+
 }  // namespace
 
 bool ExecFilter(FilterHost& host) {
@@ -88,6 +97,7 @@ bool ExecFilter(FilterHost& host) {
     } catch (const Error& e) {
       staging.ThrowIfChanged();
       if (e.Number() == kErrNoSuchColumn) throw NotTheCatalogue(csv_path, e);
+      if (e.Number() == kErrQuery) throw UnusableConditions(e);
       throw;
     }
     staging.Finish();

@@ -224,7 +224,11 @@ std::string FieldDecoder::DescribeFault(std::string_view raw, std::size_t bad_of
   }
   std::string detail =
       "文字コード「" + charset_ + "」として正しくないバイトがあります（" + bytes + "）。";
-  if (guessed_) detail += "文字コードは自動判定しました。文字コードの指定を確かめてください。";
+  // Told for a guessed character set: the file's start fitted it, this line does not.
+  if (guessed_) {
+    detail += "ファイルの途中から文字コードが変わっているか、ファイルが壊れています。"
+              "ダウンロードし直したファイルでお試しください。";
+  }
   return detail;
 }
 

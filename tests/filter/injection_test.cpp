@@ -52,6 +52,11 @@ class InjectionTest : public RunFixture {
     host_.out_file_name.clear();
     EXPECT_FALSE(ExecFilter(host_));
     ExpectFailedRun(host_, number, part);
+    // A refused query is told as what the user can change, the engine's words after.
+    if (number == kErrQuery && !host_.messages.empty()) {
+      EXPECT_EQ(host_.messages[0].text.rfind("3004:条件で検索できません。", 0), 0u)
+          << host_.messages[0].text;
+    }
   }
 };
 
