@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -125,20 +124,6 @@ bool StagedMatches(int in, int staged, off_t size, CopyState& state) {
   }
   struct stat now;
   return ::fstat(staged, &now) == 0 && now.st_size == size;
-}
-
-// Creates a new file with a name of its own in `folder`; sets `path` to that name.
-int CreateTemporary(const std::string& folder, std::string& path) {
-  std::random_device seed;
-  std::mt19937_64 random(seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    path = folder + "/." + kStagedName + "." + std::to_string(::getpid()) + "." +
-           std::to_string(random() % 1000000000) + ".tmp";
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -274,13 +259,12 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
     }
   }
 
-  out_.Reset(CreateTemporary(app_folder, temp_path_));
+  out_.Reset(CreateTemporaryBeside(staged_path_, temp_path_));
   if (out_.Get() < 0) {
     int err = errno;
     temp_path_.clear();
     throw CopyError(staged_path_, err);
   }
-  MarkInUse(out_.Get());
   try {
     copier_ = std::thread([this] {
       if (staged_.Ok() && StagedMatches(in_.Get(), staged_.Get(), chosen_.st_size, state_)) {

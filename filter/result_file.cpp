@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <random>
 
 #include "fileutil/file_descriptor.h"
 #include "fileutil/null_to_string.h"
@@ -75,24 +74,6 @@ void AppendRecordLines(ResultRecords& records, std::string& text, std::size_t li
     }
     records.MoveNext();
   }
-}
-
-// Creates "." + the file's name + "." + pid + "." + a random number + ".tmp" beside `path`,
-// for writing; -1 with errno set when it cannot.
-int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::random_device seed;
-  std::mt19937_64 random(seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_path = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
-                std::to_string(random() % 1000000000) + ".tmp";
-    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 // Gives the finished result at `temp_path` the name `path`. The empty file that claimed the
@@ -170,7 +151,6 @@ bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& b
       box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);
       return false;
     }
-    MarkInUse(temp.Get());
     // The text goes out a piece at a time, so a result of any size takes little memory; each
     // piece ends where a record does and the file reads as if written in one go.
     clsTextFile text_file;

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <random>
 #include <string_view>
 
 #include "fileutil/file_descriptor.h"
@@ -27,6 +28,23 @@ bool IsResultName(std::string_view name) {
 }
 
 }  // namespace
+
+int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_path = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
+                std::to_string(random() % 1000000000) + ".tmp";
+    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) MarkInUse(fd);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 void MarkInUse(int fd) { ::flock(fd, LOCK_EX | LOCK_NB); }
 

@@ -6,6 +6,11 @@
 
 namespace sorbel {
 
+// Creates a hidden file for writing beside `path`: "." + its name + "." + this process's id +
+// "." + a random number + ".tmp", marked in use. -1 with errno set when it cannot; `temp_path`
+// receives the name either way.
+int CreateTemporaryBeside(const std::string& path, std::string& temp_path);
+
 // Marks the file open as `fd` as in use by this run for as long as it stays open (a lock the
 // system lets go of when the process ends, however it ends).
 void MarkInUse(int fd);
