@@ -1,16 +1,19 @@
-// The module's callbacks. Each cursor reads the file with a CsvReader of its own; reader
-// failures are kept on the CsvTables object and reported to SQLite as plain errors.
+// The module's callbacks. Each cursor reads the file with a CsvReader of its own and tests the
+// numeric columns' comparisons itself; reader failures are kept on the CsvTables object and
+// reported to SQLite as plain errors.
 #include "platform/csvdb/csv_vtab.h"
 
 #include <memory>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/csvdb/csv_reader.h"
 #include "platform/csvdb/field_type.h"
 #include "platform/csvdb/table_file.h"
+#include "platform/csvdb/written_number.h"
 #include "platform/error.h"
 
 namespace sorbel::csvdb {
@@ -22,14 +25,67 @@ struct CsvTable {
   sqlite3_vtab base{};  // first, so SQLite's pointer is also ours
   CsvTables* owner = nullptr;
   TableFile file;
+  std::vector<bool> numeric;  // per column: declared numeric by the data source
+};
+
+// A comparison of a numeric column with a value, tested by the table itself on the number a
+// person reads in the field; a field with no such number satisfies none.
+struct NumericTest {
+  int column = 0;
+  unsigned char op = 0;                 // SQLITE_INDEX_CONSTRAINT_EQ, _GT, _LE, _LT, _GE, _NE
+  std::optional<double> value;          // none: the value compared with is Null or no number
+  bool Holds(std::optional<double> field) const;
 };
 
 struct CsvCursor {
   sqlite3_vtab_cursor base{};
   std::unique_ptr<CsvReader> reader;
+  std::vector<NumericTest> tests;
   bool eof = true;
   sqlite3_int64 row = 0;
 };
+
+bool NumericTest::Holds(std::optional<double> field) const {
+  if (!field || !value) return false;
+  switch (op) {
+    case SQLITE_INDEX_CONSTRAINT_EQ:
+      return *field == *value;
+    case SQLITE_INDEX_CONSTRAINT_GT:
+      return *field > *value;
+    case SQLITE_INDEX_CONSTRAINT_LE:
+      return *field <= *value;
+    case SQLITE_INDEX_CONSTRAINT_LT:
+      return *field < *value;
+    case SQLITE_INDEX_CONSTRAINT_GE:
+      return *field >= *value;
+    case SQLITE_INDEX_CONSTRAINT_NE:
+      return *field != *value;
+    default:
+      return false;
+  }
+}
+
+bool IsNumericTest(unsigned char op) {
+  return op == SQLITE_INDEX_CONSTRAINT_EQ || op == SQLITE_INDEX_CONSTRAINT_GT ||
+         op == SQLITE_INDEX_CONSTRAINT_LE || op == SQLITE_INDEX_CONSTRAINT_LT ||
+         op == SQLITE_INDEX_CONSTRAINT_GE || op == SQLITE_INDEX_CONSTRAINT_NE;
+}
+
+// The value a test compares with: a number as it is, a text as a person reads it.
+std::optional<double> ValueOf(sqlite3_value* value) {
+  switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+      return static_cast<double>(sqlite3_value_int64(value));
+    case SQLITE_FLOAT:
+      return sqlite3_value_double(value);
+    case SQLITE_TEXT:
+      return WrittenNumber(std::string_view(
+          reinterpret_cast<const char*>(sqlite3_value_text(value)),
+          static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    default:
+      return std::nullopt;
+  }
+}
 
 CsvTable* TableOf(sqlite3_vtab* vtab) { return reinterpret_cast<CsvTable*>(vtab); }
 CsvCursor* CursorOf(sqlite3_vtab_cursor* cursor) { return reinterpret_cast<CsvCursor*>(cursor); }
@@ -95,6 +151,12 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     auto table = std::make_unique<CsvTable>();
     table->owner = owner;
     table->file = std::move(*file);
+    table->numeric.assign(columns.size(), false);
+    for (const std::string& name : owner->Source().numeric_columns) {
+      for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == name) table->numeric[i] = true;
+      }
+    }
     *out = &table.release()->base;
     return SQLITE_OK;
   } catch (...) {
@@ -114,11 +176,43 @@ int Disconnect(sqlite3_vtab* vtab) {
   return SQLITE_OK;
 }
 
-// Every query is a full scan: no constraint is used, SQLite tests them on each row.
-int BestIndex(sqlite3_vtab* /*vtab*/, sqlite3_index_info* info) {
+// Every query is a full scan. Comparisons of a numeric column with a value are the table's to
+// test (on the number a person reads in the field), so SQLite is told to leave them out; it
+// tests every other constraint on each row. idxStr lists the table's tests, a column number
+// and an operator each, in the order their values arrive in xFilter.
+int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+  const CsvTable* table = TableOf(vtab);
+  std::string tests;
+  int values = 0;
+  // SQLite keeps at most 16 constraints out of its own tests; beyond that it would test the
+  // field as written too, and a written number such as "1200.00" would fail that test.
+  for (int i = 0; i < info->nConstraint && i < 16; ++i) {
+    const auto& c = info->aConstraint[i];
+    if (!c.usable || c.iColumn < 0 || c.iColumn >= static_cast<int>(table->numeric.size()) ||
+        !table->numeric[static_cast<size_t>(c.iColumn)] || !IsNumericTest(c.op)) {
+      continue;
+    }
+    info->aConstraintUsage[i].argvIndex = ++values;
+    info->aConstraintUsage[i].omit = 1;
+    tests += std::to_string(c.iColumn) + " " + std::to_string(c.op) + " ";
+  }
+  if (values > 0) {
+    info->idxStr = sqlite3_mprintf("%s", tests.c_str());
+    if (info->idxStr == nullptr) return SQLITE_NOMEM;
+    info->needToFreeIdxStr = 1;
+  }
   info->estimatedCost = 1e9;
   info->estimatedRows = 1000000;
   return SQLITE_OK;
+}
+
+// Whether the current record passes the table's own tests.
+bool PassesTests(CsvCursor& cursor) {
+  for (const NumericTest& test : cursor.tests) {
+    const CsvField field = cursor.reader->Field(test.column);
+    if (!test.Holds(WrittenNumber(field.text))) return false;
+  }
+  return true;
 }
 
 int Open(sqlite3_vtab* /*vtab*/, sqlite3_vtab_cursor** out) {
@@ -137,8 +231,10 @@ int Next(sqlite3_vtab_cursor* base) {
   CsvCursor* cursor = CursorOf(base);
   CsvTable* table = TableOf(base->pVtab);
   try {
-    cursor->eof = !cursor->reader->Next();
-    ++cursor->row;
+    do {
+      cursor->eof = !cursor->reader->Next();
+      ++cursor->row;
+    } while (!cursor->eof && !PassesTests(*cursor));
     return SQLITE_OK;
   } catch (...) {
     cursor->eof = true;
@@ -146,11 +242,18 @@ int Next(sqlite3_vtab_cursor* base) {
   }
 }
 
-int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* /*idx_text*/, int /*argc*/,
-           sqlite3_value** /*argv*/) {
+int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int argc,
+           sqlite3_value** argv) {
   CsvCursor* cursor = CursorOf(base);
   CsvTable* table = TableOf(base->pVtab);
   try {
+    cursor->tests.clear();
+    std::istringstream listed(idx_text != nullptr ? idx_text : "");
+    int column = 0;
+    int op = 0;
+    for (int k = 0; k < argc && listed >> column >> op; ++k) {
+      cursor->tests.push_back({column, static_cast<unsigned char>(op), ValueOf(argv[k])});
+    }
     if (cursor->reader) {
       cursor->reader->Rewind();
     } else {

@@ -1,5 +1,5 @@
 // Data source resolution: merge the connection text with its .dsn file, check the driver,
-// and turn the folder, character set, header and delimiter keys into a DataSource.
+// and turn the folder, character set, header, delimiter and numeric columns into a DataSource.
 #include "platform/csvdb/data_source.h"
 
 #include <errno.h>
@@ -62,6 +62,23 @@ char Delimiter(const std::string& text) {
   Fail("Delimiter の値「" + text + "」は使用できません（, ; : TAB のいずれか）。");
 }
 
+// "最低販売価格, 送料無料": names separated by commas, blanks around each dropped.
+std::vector<std::string> ColumnList(const std::string& text) {
+  std::vector<std::string> names;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t comma = text.find(',', at);
+    if (comma == std::string::npos) comma = text.size();
+    std::string name = text.substr(at, comma - at);
+    const std::size_t first = name.find_first_not_of(" \t");
+    if (first != std::string::npos) {
+      names.push_back(name.substr(first, name.find_last_not_of(" \t") - first + 1));
+    }
+    at = comma + 1;
+  }
+  return names;
+}
+
 }  // namespace
 
 DataSource ResolveDataSource(std::string_view connection_text) {
@@ -92,6 +109,7 @@ DataSource ResolveDataSource(std::string_view connection_text) {
   source.format.charset = Charset(Lookup(settings, "characterset", "auto"));
   source.format.header = Header(Lookup(settings, "colnameheader", "True"));
   source.format.delimiter = Delimiter(Lookup(settings, "delimiter", ","));
+  source.numeric_columns = ColumnList(Lookup(settings, "numericcolumns", ""));
   return source;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/csvdb/csv_reader.h"
 
@@ -15,6 +16,9 @@ inline constexpr char kDriverName[] = "Sorbel CSV";
 struct DataSource {
   std::string folder;  // absolute folder of the tables, without a trailing separator
   CsvFormat format;
+  // Columns whose values compare as the number a person reads in them (WrittenNumber), in
+  // every table of the folder that has them.
+  std::vector<std::string> numeric_columns;
 };
 
 // Settles the data source for `connection_text`: its own keys win over those of the FILEDSN

@@ -342,7 +342,7 @@ struct Product {
   const char* tag;
   const char* tag_folded;
   const char* price;
-  std::optional<double> price_number;  // for prices written as numbers (commas allowed)
+  std::optional<double> price_number;  // the number a person reads in the price, if any
   const char* bundling;
   const char* payment;
   const char* free_shipping;
@@ -360,7 +360,7 @@ const Product kProducts[] = {
      "ギフト",
      "ギフト",
      "１２００",
-     {},
+     1200,
      "○",
      "D",
      "1"},
@@ -408,7 +408,11 @@ bool Expected(const Product& p, const FilterConditions& c, const std::string& na
   if (c.BundlingIndex != 0 && c.BundlingText != p.bundling) return false;
   if (c.CreditCard && !Contains(p.payment, "C")) return false;
   if (c.CashOnDelivery && !Contains(p.payment, "D")) return false;
-  if (c.FreeShippingOnly && std::string(p.free_shipping) != "1") return false;
+  // The shipped description declares 送料無料 numeric: "+1" is 1 as well.
+  if (c.FreeShippingOnly && std::string(p.free_shipping) != "1" &&
+      std::string(p.free_shipping) != "+1") {
+    return false;
+  }
   return true;
 }
 
