@@ -210,7 +210,16 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
 bool PassesTests(CsvCursor& cursor) {
   for (const NumericTest& test : cursor.tests) {
     const CsvField field = cursor.reader->Field(test.column);
-    if (!test.Holds(WrittenNumber(field.text))) return false;
+    std::optional<double> number;
+    // A field typed as a number already is one as written; only text needs reading.
+    if (field.kind == FieldKind::kInteger) {
+      number = static_cast<double>(field.integer);
+    } else if (field.kind == FieldKind::kReal) {
+      number = field.real;
+    } else if (field.kind == FieldKind::kText) {
+      number = WrittenNumber(field.text);
+    }
+    if (!test.Holds(number)) return false;
   }
   return true;
 }
