@@ -177,6 +177,10 @@ void frmMain::ShowVersion() {
 
 void frmMain::Quit() { close(); }
 
+void frmMain::SetCsvPath(const std::string& path) {
+  ui_->txtCsvPath->setText(QString::fromStdString(path));
+}
+
 std::string frmMain::CsvPath() const { return Text(ui_->txtCsvPath); }
 
 FilterConditions frmMain::Conditions() const {

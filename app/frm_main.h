@@ -35,6 +35,9 @@ class frmMain : public QMainWindow, public FilterHost {
   explicit frmMain(frmMainServices services, QWidget* parent = nullptr);
   ~frmMain() override;
 
+  // Puts `path` in the CSV path box, as for a file opened with the program; nothing runs.
+  void SetCsvPath(const std::string& path);
+
   // FilterHost: the inputs as the controls hold them, and the run's feedback.
   std::string CsvPath() const override;
   FilterConditions Conditions() const override;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/csv_path_argument.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
 #include "platform/libreoffice/libreoffice_host.h"
@@ -30,6 +31,10 @@ int main(int argc, char* argv[]) {
                                                  .browser = browser,
                                                  .messages = messages,
                                                  .spreadsheet = &office});
+  // Opened with a CSV file (from the file manager): the path is filled in; nothing runs yet.
+  if (auto path = sorbel::CsvPathArgument(QCoreApplication::arguments())) {
+    window.SetCsvPath(*path);
+  }
   window.show();
   return application.exec();
 }
