@@ -17,7 +17,10 @@ std::string AppVersionText();
 // Title followed by the version text: "Sorbel Ver. 2.0.0".
 std::string AppCaption();
 
-// Folder of the running executable, without a trailing separator.
+// The folder the program keeps its files in, without a trailing separator: the running
+// executable's folder when it holds datasource.dsn, else the user's <documents>/Sorbel, made
+// on first use with the installed datasource.dsn copied in (app_folder.h). Throws Error
+// naming the folder when it cannot be made.
 std::string AppFolder();
 
 }  // namespace sorbel
