@@ -7,7 +7,7 @@
 #include "app/csv_path_argument.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
-#include "platform/libreoffice/libreoffice_host.h"
+#include "platform/spreadsheet_module.h"
 #include "platform/qt/qt_browser_launcher.h"
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
   sorbel::QtDesktopFolder desktop;
   sorbel::QtBrowserLauncher browser;
   sorbel::QtMessageBox messages;
-  sorbel::LibreOfficeHost office;
+  sorbel::ModuleSpreadsheetHost office;
   sorbel::frmMain window(sorbel::frmMainServices{.file_dialog = file_dialog,
                                                  .desktop = desktop,
                                                  .browser = browser,

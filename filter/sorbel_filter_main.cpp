@@ -11,7 +11,7 @@
 #include "filter/filter_run.h"
 #include "platform/app.h"
 #include "platform/error.h"
-#include "platform/libreoffice/libreoffice_host.h"
+#include "platform/spreadsheet_module.h"
 
 namespace sorbel {
 namespace {
@@ -54,7 +54,7 @@ class CommandLineHost : public FilterHost {
   const CommandLine& cl_;
   StderrMessageBox box_;
   SystemClock clock_;
-  LibreOfficeHost office_;
+  ModuleSpreadsheetHost office_;
   std::string out_file_name_;
 };
 

@@ -1,0 +1,47 @@
+// ModuleSpreadsheetHost: dlopen at the first display, then everything goes to the module's
+// host. The module stays loaded for the program's life: the office's runtime keeps threads.
+#include "platform/spreadsheet_module.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "platform/error.h"
+
+namespace sorbel {
+
+std::string CalcModulePath() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  std::filesystem::path folder = ec ? std::filesystem::current_path() : exe.parent_path();
+  return (folder.parent_path() / "lib" / "sorbel" / "libsorbel-calc.so").string();
+}
+
+ModuleSpreadsheetHost::ModuleSpreadsheetHost(std::string module_path, LibreOfficeOptions options)
+    : module_path_(std::move(module_path)), options_(std::move(options)) {}
+
+ModuleSpreadsheetHost::~ModuleSpreadsheetHost() = default;
+
+std::unique_ptr<SpreadsheetApplication> ModuleSpreadsheetHost::CreateApplication() {
+  if (!host_) {
+    void* module = ::dlopen(module_path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      const char* why = ::dlerror();
+      throw Error(kErrSpreadsheet,
+                  "LibreOffice Calc を起動できません。表計算ソフトにつなぐ部品を読み込めません（" +
+                      std::string(why != nullptr ? why : module_path_) +
+                      "）。LibreOffice Calc がインストールされているか確かめてください。");
+    }
+    using Factory = SpreadsheetHost* (*)(const LibreOfficeOptions*);
+    auto factory = reinterpret_cast<Factory>(::dlsym(module, "SorbelNewCalcHost"));
+    SpreadsheetHost* host = factory != nullptr ? factory(&options_) : nullptr;
+    if (host == nullptr) {
+      throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません。部品「" + module_path_ +
+                                       "」が正しくありません。Sorbel を入れ直してください。");
+    }
+    host_.reset(host);
+  }
+  return host_->CreateApplication();
+}
+
+}  // namespace sorbel

@@ -1,0 +1,33 @@
+// The spreadsheet host kept in a module of its own (libsorbel-calc.so, LibreOffice through
+// UNO), loaded at the first display: the program starts and filters without LibreOffice.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/libreoffice/libreoffice_host.h"
+#include "platform/spreadsheet_host.h"
+
+namespace sorbel {
+
+// Where the module lies for this program: <its folder>/../lib/sorbel/libsorbel-calc.so, in the
+// build folder and when installed alike.
+std::string CalcModulePath();
+
+class ModuleSpreadsheetHost : public SpreadsheetHost {
+ public:
+  explicit ModuleSpreadsheetHost(std::string module_path = CalcModulePath(),
+                                 LibreOfficeOptions options = {});
+  ~ModuleSpreadsheetHost() override;
+
+  // Loads the module the first time. Throws Error(kErrSpreadsheet) saying that LibreOffice
+  // Calc cannot be started when the module or the office's libraries cannot be loaded.
+  std::unique_ptr<SpreadsheetApplication> CreateApplication() override;
+
+ private:
+  std::string module_path_;
+  LibreOfficeOptions options_;
+  std::unique_ptr<SpreadsheetHost> host_;  // from the module, once loaded
+};
+
+}  // namespace sorbel
