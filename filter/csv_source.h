@@ -20,9 +20,10 @@ class Connection;
 // copy leaves the earlier staged file as it was and another instance never sees half a file.
 class CsvStaging {
  public:
-  // Opens the chosen file and starts the copy. Throws Error(errno, the OS's description) when the file cannot be opened or
-  // read, is a folder (EISDIR), a device (ENODEV) or a pipe or socket (EINVAL), or the
-  // temporary file cannot be made; the description names the file and what went wrong.
+  // Opens the chosen file and starts the copy. Throws Error(errno, the OS's description) when the
+  // file cannot be opened or read, is a folder (EISDIR), a device (ENODEV) or a pipe or socket
+  // (EINVAL), or the temporary file cannot be made; the description names the file and what went
+  // wrong.
   CsvStaging(const std::string& chosen_path, const std::string& app_folder);
   // A copy not finished is stopped and its temporary file removed.
   ~CsvStaging();

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <exception>
-#include <new>
 #include <memory>
+#include <new>
 
 #include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
@@ -42,10 +42,11 @@ Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
   const std::string& said = e.Description();
   const std::size_t open = said.find("列「");
   const std::string column = open == std::string::npos ? "" : said.substr(open);
-  return Error(kErrNoSuchColumn,
-               "CSVファイル「" + csv_path + "」は商品データのCSVファイルではないようです（" +
-                   column.substr(0, column.rfind("。")) +
-                   "）。ドロップシッピングサービスからダウンロードした商品データのCSVファイルを選んでください。");
+  return Error(kErrNoSuchColumn, "CSVファイル「" + csv_path +
+                                     "」は商品データのCSVファイルではないようです（" +
+                                     column.substr(0, column.rfind("。")) +
+                                     "）。ドロップシッピングサービスからダウンロードした商品データ"
+                                     "のCSVファイルを選んでください。");
 }
 
 // The engine refused the query the conditions make (a search word too long or with a character
@@ -78,7 +79,8 @@ bool ExecFilter(FilterHost& host) {
     CsvStaging staging(csv_path, folder);
     if (::chdir(folder.c_str()) != 0) {
       int err = errno;
-      throw Error(err, "プログラムのフォルダー「" + folder + "」に移動できません: " + OsErrorText(err));
+      throw Error(err,
+                  "プログラムのフォルダー「" + folder + "」に移動できません: " + OsErrorText(err));
     }
     host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now(), claim));
     result_path = folder + "/" + host.OutFileName();

@@ -1,5 +1,5 @@
-// The result shown in the spreadsheet: start hidden, leave one sheet, fill it as text, show, let go.
-// Only the start and the import are reported here; other failures go to the run's error path.
+// The result shown in the spreadsheet: start hidden, leave one sheet, fill it as text, show, let
+// go. Only the start and the import are reported here; other failures go to the run's error path.
 #include "filter/spreadsheet_display.h"
 
 #include <chrono>

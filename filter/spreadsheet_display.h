@@ -15,10 +15,10 @@ namespace sorbel {
 using StatusText = std::function<void(const std::string&)>;
 
 // Starts the application hidden, fills a new document's only sheet with the file at result_path
-// (written in `codepage`), every value as text, and shows it under the file's name. True when the application started and the import
-// succeeded. When the application cannot be started the user is told (no icon) and the result is
-// false; an import failure is told with the critical icon and the empty sheet is still shown.
-// Any other failure is thrown as Error for the caller to report.
+// (written in `codepage`), every value as text, and shows it under the file's name. True when the
+// application started and the import succeeded. When the application cannot be started the user is
+// told (no icon) and the result is false; an import failure is told with the critical icon and the
+// empty sheet is still shown. Any other failure is thrown as Error for the caller to report.
 // `status` hears a row count while a big result is handed over.
 bool ShowExcel(SpreadsheetHost& host, MessageBox& box, const std::string& result_path,
                const std::string& codepage, const StatusText& status = {});

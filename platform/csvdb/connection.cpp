@@ -149,7 +149,8 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
     // with a number of its own so that a caller can name the file.
     if (message.rfind(kNoSuchColumn, 0) == 0) {
       throw Error(kErrNoSuchColumn, std::string(kQueryLeadIn) + "列「" +
-                                        message.substr(sizeof kNoSuchColumn - 1) + "」がありません。");
+                                        message.substr(sizeof kNoSuchColumn - 1) +
+                                        "」がありません。");
     }
     throw Error(kErrQuery, kQueryLeadIn + message);
   }
@@ -167,8 +168,7 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
     names.emplace_back(name != nullptr ? name : "");
   }
   // A large result waits on disk beside the tables, not in memory.
-  auto records =
-      std::make_unique<ResultRecords::Impl>(std::move(names), tables_->Source().folder);
+  auto records = std::make_unique<ResultRecords::Impl>(std::move(names), tables_->Source().folder);
 
   tables_->Forget();
   for (;;) {

@@ -32,8 +32,8 @@ struct CsvTable {
 // person reads in the field; a field with no such number satisfies none.
 struct NumericTest {
   int column = 0;
-  unsigned char op = 0;                 // SQLITE_INDEX_CONSTRAINT_EQ, _GT, _LE, _LT, _GE, _NE
-  std::optional<double> value;          // none: the value compared with is Null or no number
+  unsigned char op = 0;         // SQLITE_INDEX_CONSTRAINT_EQ, _GT, _LE, _LT, _GE, _NE
+  std::optional<double> value;  // none: the value compared with is Null or no number
   bool Holds(std::optional<double> field) const;
 };
 
@@ -79,9 +79,9 @@ std::optional<double> ValueOf(sqlite3_value* value) {
     case SQLITE_FLOAT:
       return sqlite3_value_double(value);
     case SQLITE_TEXT:
-      return WrittenNumber(std::string_view(
-          reinterpret_cast<const char*>(sqlite3_value_text(value)),
-          static_cast<std::size_t>(sqlite3_value_bytes(value))));
+      return WrittenNumber(
+          std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                           static_cast<std::size_t>(sqlite3_value_bytes(value))));
     default:
       return std::nullopt;
   }

@@ -148,11 +148,11 @@ FieldDecoder::FieldDecoder(std::string_view charset, std::string_view head, bool
       std::size_t cp932_bad = table_->FirstInvalid(head);
       if (cp932_bad != kNone) {
         throw CsvFileFormatError(
-            path, "CSVのテキストファイルではないようです。UTF-8かShift-JIS（CP932）のCSVファイルを"
-                  "選んでください（文字コードを判定できません: UTF-8としては" +
-                      std::to_string(HeadLine(head, utf8_bad)) + "行目、CP932としては" +
-                      std::to_string(HeadLine(head, cp932_bad)) +
-                      "行目に正しくないバイトがあります）。");
+            path,
+            "CSVのテキストファイルではないようです。UTF-8かShift-JIS（CP932）のCSVファイルを"
+            "選んでください（文字コードを判定できません: UTF-8としては" +
+                std::to_string(HeadLine(head, utf8_bad)) + "行目、CP932としては" +
+                std::to_string(HeadLine(head, cp932_bad)) + "行目に正しくないバイトがあります）。");
       }
     }
   } else {
@@ -226,8 +226,9 @@ std::string FieldDecoder::DescribeFault(std::string_view raw, std::size_t bad_of
       "文字コード「" + charset_ + "」として正しくないバイトがあります（" + bytes + "）。";
   // Told for a guessed character set: the file's start fitted it, this line does not.
   if (guessed_) {
-    detail += "ファイルの途中から文字コードが変わっているか、ファイルが壊れています。"
-              "ダウンロードし直したファイルでお試しください。";
+    detail +=
+        "ファイルの途中から文字コードが変わっているか、ファイルが壊れています。"
+        "ダウンロードし直したファイルでお試しください。";
   }
   return detail;
 }

@@ -48,10 +48,10 @@ class ResultRecords::Impl {
   std::vector<char> buffer_;
   size_t window_begin_ = 0;
   size_t window_end_ = 0;
-  int spill_ = -1;               // the nameless file, once a result outgrew memory
-  std::uint64_t spilled_ = 0;    // bytes in it
-  std::uint64_t read_at_ = 0;    // next byte of it to read into the window
-  size_t data_size_ = 0;         // bytes of all rows as stored
+  int spill_ = -1;             // the nameless file, once a result outgrew memory
+  std::uint64_t spilled_ = 0;  // bytes in it
+  std::uint64_t read_at_ = 0;  // next byte of it to read into the window
+  size_t data_size_ = 0;       // bytes of all rows as stored
   std::int64_t count_ = 0;
   std::int64_t current_row_ = 0;
   std::vector<FieldValue> current_;   // the current row, decoded

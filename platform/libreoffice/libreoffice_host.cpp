@@ -9,8 +9,8 @@
 
 #include "platform/error.h"
 #include "platform/libreoffice/calc_application.h"
-#include "platform/libreoffice/office_desktop.h"
 #include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/office_desktop.h"
 #include "platform/libreoffice/office_process.h"
 
 namespace sorbel {

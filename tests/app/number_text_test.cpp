@@ -10,8 +10,8 @@
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
 #include <QVBoxLayout>
 #include <memory>

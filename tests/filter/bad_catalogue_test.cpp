@@ -100,8 +100,9 @@ TEST_F(BadCatalogueTest, AFileThatIsNotTheCatalogueIsToldSo) {
   host_.conditions.CategoryIndex = 1;
   host_.conditions.CategoryText = "家電";
   EXPECT_FALSE(RunOn("氏名,住所\r\n山田,東京\r\n"));
-  ExpectFailedRun(host_, kErrNoSuchColumn,
-                  "」は商品データのCSVファイルではないようです（列「カテゴリー名」がありません）。");
+  ExpectFailedRun(
+      host_, kErrNoSuchColumn,
+      "」は商品データのCSVファイルではないようです（列「カテゴリー名」がありません）。");
   EXPECT_NE(host_.messages[0].text.find(host_.csv_path), std::string::npos);
 }
 

@@ -69,9 +69,10 @@ class CsvSourceTest : public ::testing::Test {
     } catch (const Error& e) {
       // The file or folder, and what went wrong: the system's reason or plain words.
       const std::string& d = e.Description();
-      EXPECT_TRUE(d.find("「" + (d.find("コピー") != std::string::npos ? folder + "/articles.csv"
-                                                                      : chosen) +
-                         "」") != std::string::npos)
+      EXPECT_TRUE(
+          d.find("「" +
+                 (d.find("コピー") != std::string::npos ? folder + "/articles.csv" : chosen) +
+                 "」") != std::string::npos)
           << d;
       EXPECT_TRUE(d.ends_with(OsErrorText(static_cast<int>(e.Number()))) ||
                   d.ends_with("選んでください。"))
@@ -353,16 +354,7 @@ const Product kProducts[] = {
      "人気,送料無料", "1200", 1200, "○", "CD", "1"},
     {"123", "iPhoneケース", "iphoneケース", "家電", "人気", "人気", "\"1,200\"", 1200, "×", "C",
      "0"},
-    {"A-1",
-     "タオルｾｯﾄ",
-     "タオルセット",
-     "生活雑貨",
-     "ギフト",
-     "ギフト",
-     "１２００",
-     1200,
-     "○",
-     "D",
+    {"A-1", "タオルｾｯﾄ", "タオルセット", "生活雑貨", "ギフト", "ギフト", "１２００", 1200, "○", "D",
      "1"},
     {"A-2", "せっと商品", "せっと商品", "家電 ", "", "", "5000", 5000, "○", "CD", ""},
     {"A-3", "電気ケトル", "電気ケトル", "家電", "セール 人気", "セール 人気", "999", 999, "×", "",

@@ -317,10 +317,11 @@ TEST_F(RunFaultsTest, KilledRunsLeaveNoPartialResultAndTheNextRunTidiesUp) {
   Put(Staged(), big);
   host_.csv_path = Staged();
   host_.clock.now.second = 8;
-  EXPECT_EQ(RunInChild(host_, [] {
-              struct rlimit small = {1 << 20, 1 << 20};
-              ::setrlimit(RLIMIT_FSIZE, &small);
-            }),
+  EXPECT_EQ(RunInChild(host_,
+                       [] {
+                         struct rlimit small = {1 << 20, 1 << 20};
+                         ::setrlimit(RLIMIT_FSIZE, &small);
+                       }),
             SIGXFSZ);
 
   auto results = [&] {

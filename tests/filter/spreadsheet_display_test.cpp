@@ -24,7 +24,7 @@ struct FakeState {
   std::string added_name = "Sheet9";             // the name an added sheet gets
   size_t added_at = 1;                           // its place among the sheets
   std::optional<Error> create_error;
-  std::string fail_at;  // the call that throws Error(kErrSpreadsheet, "失敗")
+  std::string fail_at;                // the call that throws Error(kErrSpreadsheet, "失敗")
   std::optional<Error> import_error;  // thrown by FillText after taking the first batch
   struct Fill {
     int columns = 0;
@@ -172,11 +172,11 @@ TEST_F(SpreadsheetDisplayTest, PreparesHiddenFillsThenShowsAndLetsGo) {
   Write(FromUtf8("商品名,価格\r\nA,100\r\n", "windows-31j"));
   EXPECT_TRUE(Show("windows-31j"));
   EXPECT_TRUE(box_.shown.empty());
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"CreateApplication", "SetVisible false",
-                                               "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
-                                               "SetTitle 20111019031044_articles.csv",
-                                               "FillText Sheet9", "SetVisible true",
-                                               "release application", "release document"}));
+  EXPECT_EQ(Calls(),
+            (std::vector<std::string>{
+                "CreateApplication", "SetVisible false", "AddDocument", "AddSheet", "Sheets",
+                "Delete Sheet1", "SetTitle 20111019031044_articles.csv", "FillText Sheet9",
+                "SetVisible true", "release application", "release document"}));
   EXPECT_EQ(state_.calls.back(), "release sheet Sheet9");
   ASSERT_EQ(state_.fills.size(), 1u);
   EXPECT_EQ(state_.fills[0].columns, 2);
@@ -256,19 +256,20 @@ TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
 // Every value arrives as the file holds it, read back with the file's own character set: quotes
 // undone, a line break in a value as the cell's LF, empty fields empty, nothing converted.
 TEST_F(SpreadsheetDisplayTest, ValuesArriveExactlyAsTheFileHoldsThem) {
-  Write(FromUtf8("商品コード,価格,説明,JAN\r\n"
-                 "00123,\"1,200\",\"<p>\r\n①㈱\r\n</p>\",4901234567890\r\n"
-                 "=1+1,+81,\"say \"\"hi\"\"\",@x\r\n"
-                 "-5,,\"a\rb\",\t2015/08/25\r\n",
-                 "windows-31j"));
+  Write(
+      FromUtf8("商品コード,価格,説明,JAN\r\n"
+               "00123,\"1,200\",\"<p>\r\n①㈱\r\n</p>\",4901234567890\r\n"
+               "=1+1,+81,\"say \"\"hi\"\"\",@x\r\n"
+               "-5,,\"a\rb\",\t2015/08/25\r\n",
+               "windows-31j"));
   EXPECT_TRUE(Show("windows-31j"));
   EXPECT_TRUE(box_.shown.empty()) << box_.shown[0].text;
   ASSERT_EQ(state_.fills.size(), 1u);
   EXPECT_EQ(state_.fills[0].columns, 4);
   EXPECT_EQ(state_.fills[0].cells,
-            (std::vector<std::string>{"商品コード", "価格", "説明", "JAN",                   //
+            (std::vector<std::string>{"商品コード", "価格", "説明", "JAN",                  //
                                       "00123", "1,200", "<p>\n①㈱\n</p>", "4901234567890",  //
-                                      "=1+1", "+81", "say \"hi\"", "@x",                   //
+                                      "=1+1", "+81", "say \"hi\"", "@x",                    //
                                       "-5", "", "a\nb", "\t2015/08/25"}));
 }
 

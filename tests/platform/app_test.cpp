@@ -67,8 +67,9 @@ TEST(AppFolderTest, AnInstalledProgramWorksInTheUsersDocuments) {
 
 TEST(AppFolderTest, TheDocumentsFolderAsTheDesktopNamesIt) {
   EXPECT_EQ(DocumentsFolder("/home/u", ""), "/home/u/Documents");
-  EXPECT_EQ(DocumentsFolder("/home/u", "# comment\nXDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n"
-                                       "XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n"),
+  EXPECT_EQ(DocumentsFolder("/home/u",
+                            "# comment\nXDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n"
+                            "XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n"),
             "/home/u/ドキュメント");
   EXPECT_EQ(DocumentsFolder("/home/u", "XDG_DOCUMENTS_DIR=\"/data/docs/\"\n"), "/data/docs");
   // Set to the home folder itself (the desktop's way of saying "none"): not used.

@@ -66,9 +66,9 @@ TEST(DsnFileTest, UnusableFilesAreDataSourceErrors) {
   // A pipe nobody writes to is refused at once, not waited on.
   ASSERT_EQ(mkfifo(folder.Path("fifo.dsn").c_str(), 0600), 0);
   std::filesystem::create_directory(folder.Path("folder.dsn"));
-  for (const char* name : {"missing.dsn", "empty.dsn", "bom.dsn", "binary.dsn", "sjis.dsn",
-                           "nosection.dsn", "noequals.dsn", "huge.dsn", "longline.dsn",
-                           "fifo.dsn", "folder.dsn", ""}) {
+  for (const char* name :
+       {"missing.dsn", "empty.dsn", "bom.dsn", "binary.dsn", "sjis.dsn", "nosection.dsn",
+        "noequals.dsn", "huge.dsn", "longline.dsn", "fifo.dsn", "folder.dsn", ""}) {
     std::string description;
     EXPECT_EQ(ErrorNumberOf([&] { ReadDsnFile(folder.Path(name)); }, &description), kErrDataSource)
         << name;

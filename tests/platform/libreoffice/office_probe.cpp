@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -15,24 +16,23 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XUnnamedDatabaseRanges.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/sheet/XViewFreezable.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
-#include <com/sun/star/sheet/XSheetCellCursor.hpp>
-#include <com/sun/star/sheet/XSpreadsheet.hpp>
-#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
-#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
-#include <com/sun/star/table/CellContentType.hpp>
-#include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
@@ -97,8 +97,8 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
       uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
   // The whole used area in one call; a string is a text cell, a number comes as a double.
   auto used = last->getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow);
-  for (const auto& row : uno::Reference<sheet::XCellRangeData>(used, uno::UNO_QUERY_THROW)
-                             ->getDataArray()) {
+  for (const auto& row :
+       uno::Reference<sheet::XCellRangeData>(used, uno::UNO_QUERY_THROW)->getDataArray()) {
     seen.cells.emplace_back();
     seen.is_text.emplace_back();
     for (const uno::Any& value : row) {
@@ -117,7 +117,7 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   auto height = [&](sal_Int32 row) {
     sal_Int32 h = 0;
     uno::Reference<beans::XPropertySet>(rows->getByIndex(row), uno::UNO_QUERY_THROW)
-            ->getPropertyValue("Height") >>= h;
+        ->getPropertyValue("Height") >>= h;
     return h;
   };
   const sal_Int32 empty_height = height(end.EndRow + 1);
@@ -130,7 +130,7 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
     sal_Int32 w = 0;
     uno::Reference<beans::XPropertySet>(columns->getByIndex(column), uno::UNO_QUERY_THROW)
-            ->getPropertyValue("Width") >>= w;
+        ->getPropertyValue("Width") >>= w;
     seen.column_widths.push_back(w);
   }
   uno::Reference<sheet::XUnnamedDatabaseRanges> filters(
@@ -140,7 +140,7 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   const sal_Int16 index = static_cast<sal_Int16>(all->getCount() - 1);
   if (filters->hasByTable(index)) {
     uno::Reference<beans::XPropertySet>(filters->getByTable(index), uno::UNO_QUERY_THROW)
-            ->getPropertyValue("AutoFilter") >>= seen.autofilter;
+        ->getPropertyValue("AutoFilter") >>= seen.autofilter;
   }
   uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
   uno::Reference<frame::XController> controller(model->getCurrentController(), uno::UNO_SET_THROW);

@@ -128,7 +128,8 @@ TEST_F(QtFileDialogTest, QtsOwnTextsAreJapanese) {
     QCoreApplication::removeTranslator(translator);
     delete translator;
   }
-  EXPECT_TRUE(buttons.join(' ').contains(QStringLiteral("開く"))) << buttons.join(' ').toStdString();
+  EXPECT_TRUE(buttons.join(' ').contains(QStringLiteral("開く")))
+      << buttons.join(' ').toStdString();
   EXPECT_TRUE(buttons.join(' ').contains(QStringLiteral("キャンセル")))
       << buttons.join(' ').toStdString();
   EXPECT_EQ(type.toStdString(), "CSV ファイル");
