@@ -191,9 +191,10 @@ class CsvStaging::Impl {
   ~Impl();
   void ShareSource(Connection& connection) const;
   void Finish();
-  bool Changed() const;
+  void ThrowIfChanged() const;
 
  private:
+  bool Changed() const;
   void CheckUnchanged(struct stat& now);
   void PutInPlace();
   void RemoveOldCopy();
@@ -339,6 +340,10 @@ bool CsvStaging::Impl::Changed() const {
   return ::fstat(in_.Get(), &now) != 0 || !SameContent(chosen_, now);
 }
 
+void CsvStaging::Impl::ThrowIfChanged() const {
+  if (Changed()) throw ChangedError(chosen_path_);
+}
+
 // Closes the finished copy and exchanges it with the staged file; on any failure the
 // temporary file goes and the error is thrown.
 void CsvStaging::Impl::PutInPlace() {
@@ -379,13 +384,11 @@ void CsvStaging::Impl::Abandon() {
 }
 
 CsvStaging::CsvStaging(const std::string& chosen_path, const std::string& app_folder)
-    : chosen_path_(chosen_path), impl_(std::make_unique<Impl>(chosen_path, app_folder)) {}
+    : impl_(std::make_unique<Impl>(chosen_path, app_folder)) {}
 CsvStaging::~CsvStaging() = default;
 void CsvStaging::ShareSource(Connection& connection) const { impl_->ShareSource(connection); }
 void CsvStaging::Finish() { impl_->Finish(); }
-void CsvStaging::ThrowIfChanged() const {
-  if (impl_->Changed()) throw ChangedError(chosen_path_);
-}
+void CsvStaging::ThrowIfChanged() const { impl_->ThrowIfChanged(); }
 
 void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
   CsvStaging(chosen_path, app_folder).Finish();

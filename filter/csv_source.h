@@ -46,7 +46,6 @@ class CsvStaging {
   void ThrowIfChanged() const;
 
  private:
-  std::string chosen_path_;
   class Impl;
   std::unique_ptr<Impl> impl_;
 };
