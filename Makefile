@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake: `make run` starts the program, `make test` runs every test.
-.PHONY: run test build build-test bench deps clean
+.PHONY: run test build build-test bench package deps clean
 
 RELEASE_DIR := build/release
 TEST_DIR    := build/test
@@ -24,6 +24,9 @@ test: build-test
 
 bench: build
 	bench/run.sh $(RELEASE_DIR)
+
+package: deps
+	scripts/package.sh build/package
 
 clean:
 	rm -rf build

@@ -46,6 +46,8 @@ QPixmap DrawIcon(int size) {
 
 }  // namespace
 
+QPixmap ProgramIconPixmap(int size) { return DrawIcon(size); }
+
 QIcon ProgramIcon() {
   QIcon icon;
   for (int size : {16, 32, 48}) icon.addPixmap(DrawIcon(size));

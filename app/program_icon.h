@@ -3,9 +3,13 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 namespace sorbel {
 
 QIcon ProgramIcon();
+
+// The icon drawn at `size` x `size` pixels (for the icon files an installation ships).
+QPixmap ProgramIconPixmap(int size);
 
 }  // namespace sorbel

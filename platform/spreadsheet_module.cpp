@@ -22,8 +22,23 @@ ModuleSpreadsheetHost::ModuleSpreadsheetHost(std::string module_path, LibreOffic
 
 ModuleSpreadsheetHost::~ModuleSpreadsheetHost() = default;
 
+namespace {
+
+// The UNO runtime the module is linked with lies in LibreOffice's own folder, where the system
+// does not look; loaded first, by path and for all to see, it is there when the module needs it.
+// A failure shows when the module itself cannot be loaded.
+void LoadUnoRuntime() {
+  for (const char* library : {"libuno_sal.so.3", "libuno_salhelpergcc3.so.3", "libuno_cppu.so.3",
+                              "libuno_cppuhelpergcc3.so.3"}) {
+    ::dlopen((std::string(SORBEL_UNO_LIBRARY_DIR) + "/" + library).c_str(), RTLD_NOW | RTLD_GLOBAL);
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<SpreadsheetApplication> ModuleSpreadsheetHost::CreateApplication() {
   if (!host_) {
+    LoadUnoRuntime();
     void* module = ::dlopen(module_path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       const char* why = ::dlerror();
