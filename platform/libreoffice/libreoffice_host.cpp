@@ -36,11 +36,13 @@ class LibreOfficeHost::Impl {
   ~Impl() { DisposeLocalContext(local_); }
 
   std::unique_ptr<OfficeConnection> Connect() {
+    // Without the office program there is no office to reach either: said plainly first, before
+    // the UNO runtime (installed without LibreOffice) fails in words of its own.
+    std::string program = FindOffice(options_.program);
     if (!local_.is()) local_ = BootstrapLocalContext();
     if (auto connection = OfficeConnection::TryConnect(local_, options_.pipe_name)) {
       return connection;
     }
-    std::string program = FindOffice(options_.program);
     std::vector<std::string> args = {"--nologo", "--norestore", "--nodefault",
                                      AcceptArgument(options_.pipe_name)};
     std::string profile = options_.profile_dir;
