@@ -3,11 +3,6 @@
 // the result files.
 #include "platform/app.h"
 
-#include <pwd.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -23,22 +18,9 @@ std::string AppVersionText() {
 std::string AppCaption() { return kAppTitle + AppVersionText(); }
 
 std::string AppFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  const std::string exe_folder =
-      ec ? std::filesystem::current_path().string() : exe.parent_path().string();
-  const char* home = getenv("HOME");
-  const passwd* user = home == nullptr || *home == '\0' ? getpwuid(getuid()) : nullptr;
-  const std::string home_folder = home != nullptr && *home != '\0' ? home
-                                  : user != nullptr                ? user->pw_dir
-                                                                   : "/tmp";
-  const char* config = getenv("XDG_CONFIG_HOME");
-  const std::string config_folder =
-      config != nullptr && *config == '/' ? config : home_folder + "/.config";
-  std::string user_dirs;
-  std::ifstream in(config_folder + "/user-dirs.dirs");
-  user_dirs.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return ProgramFolderFor(exe_folder, DocumentsFolder(home_folder, user_dirs),
+  std::ifstream in(ConfigHome() + "/user-dirs.dirs");
+  const std::string user_dirs{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return ProgramFolderFor(ExecutableFolder(), DocumentsFolder(HomeFolder(), user_dirs),
                           std::string(SORBEL_DATA_DIR) + "/datasource.dsn");
 }
 

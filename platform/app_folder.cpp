@@ -3,7 +3,10 @@
 #include "platform/app_folder.h"
 
 #include <errno.h>
+#include <pwd.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -23,6 +26,24 @@ constexpr char kDescription[] = "datasource.dsn";
 }
 
 }  // namespace
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::current_path().string() : exe.parent_path().string();
+}
+
+std::string HomeFolder() {
+  const char* home = getenv("HOME");
+  if (home != nullptr && *home != '\0') return home;
+  const passwd* user = getpwuid(getuid());
+  return user != nullptr ? user->pw_dir : "/tmp";
+}
+
+std::string ConfigHome() {
+  const char* config = getenv("XDG_CONFIG_HOME");
+  return config != nullptr && *config == '/' ? config : HomeFolder() + "/.config";
+}
 
 std::string DocumentsFolder(const std::string& home, std::string_view user_dirs) {
   constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";

@@ -7,6 +7,15 @@
 
 namespace sorbel {
 
+// The running executable's folder (from /proc/self/exe; the current folder should that fail).
+std::string ExecutableFolder();
+
+// The user's home folder: $HOME, else the account's, else /tmp.
+std::string HomeFolder();
+
+// The user's configuration folder: $XDG_CONFIG_HOME when absolute, else HomeFolder()/.config.
+std::string ConfigHome();
+
 // The documents folder as the desktop names it: XDG_DOCUMENTS_DIR from `user_dirs` (the text
 // of user-dirs.dirs, "$HOME/..." or an absolute path), else `home`/Documents.
 std::string DocumentsFolder(const std::string& home, std::string_view user_dirs);

@@ -6,14 +6,13 @@
 
 #include <filesystem>
 
+#include "platform/app_folder.h"
 #include "platform/error.h"
 
 namespace sorbel {
 
 std::string CalcModulePath() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  std::filesystem::path folder = ec ? std::filesystem::current_path() : exe.parent_path();
+  const std::filesystem::path folder = ExecutableFolder();
   return (folder.parent_path() / "lib" / "sorbel" / "libsorbel-calc.so").string();
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/app_folder.h"
 #include "platform/error.h"
 #include "platform/libreoffice/calc_application.h"
 #include "platform/libreoffice/office_connection.h"

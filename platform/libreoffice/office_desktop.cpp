@@ -4,7 +4,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,17 +97,6 @@ std::string DesktopProfile(const std::string& display, const std::vector<Running
     }
   }
   return "";
-}
-
-std::string ConfigHome() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  if (xdg != nullptr && *xdg == '/') return xdg;
-  const char* home = getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    const passwd* pw = getpwuid(getuid());
-    home = pw != nullptr ? pw->pw_dir : "/tmp";
-  }
-  return std::string(home) + "/.config";
 }
 
 }  // namespace sorbel

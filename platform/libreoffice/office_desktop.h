@@ -29,7 +29,4 @@ std::vector<RunningOffice> RunningOffices();
 std::string DesktopProfile(const std::string& display, const std::vector<RunningOffice>& running,
                            const std::string& config_home);
 
-// $XDG_CONFIG_HOME, else ~/.config.
-std::string ConfigHome();
-
 }  // namespace sorbel
