@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace sorbel {
 
@@ -15,6 +16,22 @@ namespace sorbel {
 using FieldValue = std::variant<std::monostate, std::int64_t, double, std::string_view>;
 
 inline constexpr int kCursorClientSide = 3;
+
+// A record of a table file that could not be read (a quote never closed, a value beyond the
+// header, a byte the character set lacks) and was left out of the query, as the file holds it.
+struct SetAsideRecord {
+  std::int64_t line = 0;  // on which it starts, 1-based
+  std::string bytes;      // exactly as in the file, its line end included when it has one
+  std::string reason;     // what is wrong with it, in words
+};
+
+// The records one file had set aside, in file order.
+struct SetAsideRecords {
+  std::string file;    // the file, as messages name it
+  std::string header;  // its header line as in the file (byte order mark and line end
+                       // included); empty when the file has no header line
+  std::vector<SetAsideRecord> records;
+};
 
 // The result of one query, held in full so that RecordCount is exact before the first read.
 class ResultRecords {
@@ -58,7 +75,13 @@ class Connection {
   void ReadTableFrom(const std::string& name, int fd, const std::string& path);
 
   void Open();
+  // Runs the query over every readable record: a record that cannot be read is set aside
+  // instead of failing the query. Still throws for a fault of the file as a whole (empty,
+  // unreadable header, character set unclear), when every record is unreadable, and when more
+  // than 1,000 records or 16 MiB would be set aside (then the one at hand is named).
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
+  // The records the last Execute set aside, one entry per file with any.
+  std::vector<SetAsideRecords> TakeSetAside();
   void Close();
 
  private:

@@ -198,6 +198,7 @@ void Connection::Open() { impl_->Open(ConnectionString); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
   return impl_->Execute(sql);
 }
+std::vector<SetAsideRecords> Connection::TakeSetAside() { return {}; }
 void Connection::Close() { impl_->Close(); }
 
 }  // namespace sorbel
