@@ -20,7 +20,9 @@ namespace {
 bool IsTemporary(std::string_view name) {
   return name.size() > 1 && name.front() == '.' && name.ends_with(".tmp") &&
          (name.starts_with(".articles.csv.") ||
-          name.find("_articles.csv.") != std::string_view::npos);
+          name.find("_articles.csv.") != std::string_view::npos ||
+          name.find("_articles_rejected.csv.") != std::string_view::npos ||
+          name.find("_articles_rejected.txt.") != std::string_view::npos);
 }
 
 bool IsResultName(std::string_view name) {

@@ -15,10 +15,11 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path);
 // system lets go of when the process ends, however it ends).
 void MarkInUse(int fd);
 
-// Removes from `folder` the temporary copies and results (".articles.csv.*.tmp",
-// ".*_articles.csv.*.tmp") and the empty result files ("*_articles.csv") that no live run holds
-// and that have not changed for `quiet_seconds`: what runs killed half-way left. Failures are
-// ignored; the next run tries again.
+// Removes from `folder` the temporary copies, results and set-aside files (".articles.csv.*.tmp",
+// ".*_articles.csv.*.tmp", ".*_articles_rejected.csv.*.tmp", ".*_articles_rejected.txt.*.tmp")
+// and the empty result files ("*_articles.csv") that no live run holds and that have not
+// changed for `quiet_seconds`: what runs killed half-way left. Failures are ignored; the next
+// run tries again.
 void RemoveLeftovers(const std::string& folder, int quiet_seconds = 60);
 
 }  // namespace sorbel

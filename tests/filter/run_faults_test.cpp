@@ -341,6 +341,9 @@ TEST_F(RunFaultsTest, KilledRunsLeaveNoPartialResultAndTheNextRunTidiesUp) {
   Put(live, "x");
   FileDescriptor held(::open(live.c_str(), O_RDONLY));
   MarkInUse(held.Get());
+  // The set-aside files' temporaries that a killed run left go too.
+  Put(folder_ + "/.20120201090507_articles_rejected.csv.1.2.tmp", "x");
+  Put(folder_ + "/.20120201090507_articles_rejected.txt.1.3.tmp", "x");
   RemoveLeftovers(folder_, 0);
   EXPECT_TRUE(results().empty());
   EXPECT_EQ(Temporaries(), std::vector<std::string>{live});

@@ -1,0 +1,156 @@
+// The set-aside files beside a result, each written whole under a temporary name first, and the
+// words that tell the owner about them.
+#include "filter/set_aside_file.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "fileutil/file_descriptor.h"
+#include "filter/run_leftovers.h"
+#include "platform/codepage.h"
+
+namespace sorbel {
+namespace {
+
+// So many line numbers are named in a message; the report file has them all.
+constexpr std::size_t kNamedLines = 5;
+
+// "<folder>/<stem>" + suffix for the result "<folder>/<stem>.csv".
+std::string Beside(const std::string& result_path, const char* suffix) {
+  std::string_view stem = result_path;
+  if (stem.ends_with(".csv")) stem.remove_suffix(4);
+  return std::string(stem) + suffix;
+}
+
+// 1000 as "1,000".
+std::string Grouped(std::int64_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
+  return digits;
+}
+
+bool EndsLine(std::string_view bytes) {
+  return !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
+}
+
+// The header and the records as the catalogue holds them; a record without a line end that
+// another follows gets CR LF, so the two never run together into one.
+std::string CsvBytes(const SetAsideRecords& set_aside) {
+  std::string bytes = set_aside.header;
+  for (const SetAsideRecord& record : set_aside.records) {
+    if (!bytes.empty() && !EndsLine(bytes)) bytes += "\r\n";
+    bytes += record.bytes;
+  }
+  return bytes;
+}
+
+// The report as UTF-8 text: the catalogue, then a line for each record. A line break inside a
+// reason would look like another record's line, so it becomes a blank.
+std::string ReportText(const SetAsideRecords& set_aside) {
+  std::string text = "CSVファイル「" + set_aside.file +
+                     "」の次の行は読めなかったため、これらを除いて絞り込みました。\r\n";
+  for (const SetAsideRecord& record : set_aside.records) {
+    text += std::to_string(record.line) + "行目: ";
+    for (char c : record.reason) text += c == '\r' || c == '\n' ? ' ' : c;
+    text += "\r\n";
+  }
+  return text;
+}
+
+// "CSVファイルに読めない行が3行ありました（12行目、57行目、4001行目）。"
+std::string HowManyLines(const SetAsideRecords& set_aside) {
+  const auto& records = set_aside.records;
+  std::string text = "CSVファイルに読めない行が" +
+                     Grouped(static_cast<std::int64_t>(records.size())) + "行ありました（";
+  for (std::size_t i = 0; i < records.size() && i < kNamedLines; ++i) {
+    if (i > 0) text += "、";
+    text += std::to_string(records[i].line) + "行目";
+  }
+  if (records.size() > kNamedLines) text += "ほか";
+  return text + "）。";
+}
+
+// A file written under a temporary name beside `path` (marked in use while open), which takes
+// the name only through PutInPlace; otherwise it is removed again.
+class PendingFile {
+ public:
+  explicit PendingFile(std::string path) : path_(std::move(path)) {}
+  ~PendingFile() {
+    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  void Write(std::string_view bytes) {
+    FileDescriptor fd(CreateTemporaryBeside(path_, temp_path_));
+    if (!fd.Ok()) {
+      const int err = errno;
+      temp_path_.clear();
+      throw Failure(err);
+    }
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd.Get(), bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw Failure(errno);
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (int err = fd.Close()) throw Failure(err);
+  }
+
+  // Takes the name, in place of a file a result deleted earlier may have left under it.
+  void PutInPlace() {
+    if (::rename(temp_path_.c_str(), path_.c_str()) != 0) throw Failure(errno);
+    temp_path_.clear();
+  }
+
+  Error Failure(int err) const { return Failure(err, OsErrorText(err)); }
+  Error Failure(long number, const std::string& why) const {
+    return Error(number, "読めなかった行のファイル「" + path_ + "」を書き込めません: " + why);
+  }
+
+ private:
+  std::string path_;
+  std::string temp_path_;  // empty when there is none
+};
+
+}  // namespace
+
+void WriteSetAsideFiles(const SetAsideRecords& set_aside, const std::string& result_path) {
+  PendingFile csv(Beside(result_path, "_rejected.csv"));
+  csv.Write(CsvBytes(set_aside));
+  PendingFile report(Beside(result_path, "_rejected.txt"));
+  std::string report_bytes;
+  try {
+    report_bytes = FromUtf8(ReportText(set_aside), SystemCodePage());
+  } catch (const Error& e) {
+    throw report.Failure(e.Number(), e.Description());
+  }
+  report.Write(report_bytes);
+  csv.PutInPlace();
+  try {
+    report.PutInPlace();
+  } catch (const Error&) {
+    // Both or neither: the owner is told of the two together.
+    ::unlink(Beside(result_path, "_rejected.csv").c_str());
+    throw;
+  }
+}
+
+std::string SetAsideWarning(const SetAsideRecords& set_aside, const std::string& result_path) {
+  return HowManyLines(set_aside) + "これらの行を除いて絞り込みました。読めなかった行は「" +
+         Beside(result_path, "_rejected.csv") + "」に、行ごとの理由は「" +
+         Beside(result_path, "_rejected.txt") + "」に書き出しました。";
+}
+
+Error SetAsideNotWritten(const SetAsideRecords& set_aside, const Error& cause) {
+  return Error(cause.Number(), HowManyLines(set_aside) + "これらの行を除いて絞り込みましたが、" +
+                                   cause.Description());
+}
+
+}  // namespace sorbel
