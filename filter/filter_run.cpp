@@ -1,5 +1,5 @@
-// The filter run: path check, staging, query, result file, spreadsheet, with the busy
-// pointer and status texts restored on every path.
+// The filter run: path check, staging, query, result file and set-aside lines, spreadsheet,
+// with the busy pointer and status texts restored on every path.
 #include "filter/filter_run.h"
 
 #include <errno.h>
@@ -9,12 +9,14 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
 #include "filter/csv_source.h"
 #include "filter/result_file.h"
 #include "filter/run_leftovers.h"
+#include "filter/set_aside_file.h"
 #include "filter/spreadsheet_display.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
@@ -56,6 +58,20 @@ Error UnusableConditions(const Error& e) {
                "条件で検索できません。商品名やタグに入力した言葉を短くするか、記号を除いてもう一度"
                "実行してください（詳細: " +
                    e.Description() + "）");
+}
+
+// Writes the records the query left out beside the written result and tells the owner where;
+// a failure to write them is told as well, and the result still stands. The run reads one
+// table, so there is at most one file's records.
+void TellSetAside(const std::vector<SetAsideRecords>& set_aside, const std::string& result_path,
+                  MessageBox& box) {
+  if (set_aside.empty() || set_aside.front().records.empty()) return;
+  try {
+    WriteSetAsideFiles(set_aside.front(), result_path);
+    box.Show(SetAsideWarning(set_aside.front(), result_path), kIconWarning, kAppTitle);
+  } catch (const Error& e) {
+    box.Show(SetAsideNotWritten(set_aside.front(), e).Report(), kIconCritical, kAppTitle);
+  }
 }
 
 }  // namespace
@@ -102,11 +118,14 @@ bool ExecFilter(FilterHost& host) {
       if (e.Number() == kErrQuery) throw UnusableConditions(e);
       throw;
     }
+    std::vector<SetAsideRecords> set_aside = connection.TakeSetAside();
     staging.Finish();
     written = OutputResult(*records, result_path, host.Messages());
     records->Close();
     connection.Close();
     records.reset();
+    if (written) TellSetAside(set_aside, result_path, host.Messages());
+    set_aside.clear();
 
     if (written && host.Spreadsheet() != nullptr) {
       ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage(),

@@ -16,7 +16,10 @@
 namespace sorbel {
 namespace {
 
-// Prints each box as "caption [icon] text" and remembers that one was shown.
+// Prints each box as "caption [icon] text" and remembers whether one told of a failure. A
+// warning does not: the run warns about a result it wrote whole (lines of the catalogue set
+// aside, a sheet smaller than the result); the warning of a path that is no file comes from a
+// run that wrote nothing, which ExecFilter's answer tells.
 class StderrMessageBox : public MessageBox {
  public:
   void Show(const std::string& text, MsgBoxIcon icon, const std::string& caption) override {
@@ -24,12 +27,12 @@ class StderrMessageBox : public MessageBox {
                        : icon == kIconWarning ? "warning"
                                               : "info";
     std::cerr << caption << " [" << kind << "] " << text << std::endl;
-    shown_ = true;
+    if (icon != kIconWarning) failed_ = true;
   }
-  bool shown() const { return shown_; }
+  bool failed() const { return failed_; }
 
  private:
-  bool shown_ = false;
+  bool failed_ = false;
 };
 
 class CommandLineHost : public FilterHost {
@@ -48,7 +51,7 @@ class CommandLineHost : public FilterHost {
   // Without --show the spreadsheet stage is skipped.
   SpreadsheetHost* Spreadsheet() override { return cl_.show ? &office_ : nullptr; }
 
-  bool failed() const { return box_.shown(); }
+  bool failed() const { return box_.failed(); }
 
  private:
   const CommandLine& cl_;
