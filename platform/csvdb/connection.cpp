@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/csvdb/csv_error.h"
 #include "platform/csvdb/csv_vtab.h"
 #include "platform/csvdb/data_source.h"
 #include "platform/csvdb/like_function.h"
@@ -49,6 +50,9 @@ class Connection::Impl {
   void ReadTableFrom(const std::string& name, int fd, const std::string& path);
   void Open(const std::string& connection_text);
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
+  std::vector<SetAsideRecords> TakeSetAside() {
+    return tables_ ? tables_->TakeSetAside() : std::vector<SetAsideRecords>{};
+  }
   void Close();
 
  private:
@@ -167,21 +171,37 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
     const char* name = sqlite3_column_name(stmt.get(), i);
     names.emplace_back(name != nullptr ? name : "");
   }
-  // A large result waits on disk beside the tables, not in memory.
-  auto records = std::make_unique<ResultRecords::Impl>(std::move(names), tables_->Source().folder);
-
   tables_->Forget();
-  for (;;) {
-    int rc = sqlite3_step(stmt.get());
-    if (rc == SQLITE_ROW) {
-      records->AppendRow(stmt.get());
-    } else if (rc == SQLITE_DONE) {
-      break;
-    } else {
-      std::string message = sqlite3_errmsg(db_);
-      stmt.reset();
-      tables_->RethrowKept();
-      throw Error(kErrQuery, kQueryLeadIn + message);
+  tables_->ClearSetAside();
+  tables_->SetEveryField(false);
+  std::unique_ptr<ResultRecords::Impl> records;
+  // Fields are decoded as SQLite asks for them, so a bad byte may surface in a record SQLite
+  // already holds. Then the query runs once more with every field decoded before a record is
+  // handed out, which sets such records aside; a sound file never pays for that.
+  for (bool again = true; again;) {
+    again = false;
+    // A large result waits on disk beside the tables, not in memory.
+    records = std::make_unique<ResultRecords::Impl>(names, tables_->Source().folder);
+    for (;;) {
+      int rc = sqlite3_step(stmt.get());
+      if (rc == SQLITE_ROW) {
+        records->AppendRow(stmt.get());
+      } else if (rc == SQLITE_DONE) {
+        break;
+      } else {
+        std::string message = sqlite3_errmsg(db_);
+        sqlite3_reset(stmt.get());
+        try {
+          tables_->RethrowKept();
+        } catch (const csvdb::CsvFieldFault&) {
+          if (tables_->EveryField()) throw;
+          tables_->SetEveryField(true);
+          tables_->ClearSetAside();
+          again = true;
+          break;
+        }
+        throw Error(kErrQuery, kQueryLeadIn + message);
+      }
     }
   }
   stmt.reset();
@@ -198,7 +218,7 @@ void Connection::Open() { impl_->Open(ConnectionString); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
   return impl_->Execute(sql);
 }
-std::vector<SetAsideRecords> Connection::TakeSetAside() { return {}; }
+std::vector<SetAsideRecords> Connection::TakeSetAside() { return impl_->TakeSetAside(); }
 void Connection::Close() { impl_->Close(); }
 
 }  // namespace sorbel

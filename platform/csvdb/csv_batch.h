@@ -18,6 +18,9 @@ struct CsvBatch {
     std::uint32_t size = 0;         // without the line end
     std::uint32_t first_start = 0;  // index of its first field start in starts
     std::uint32_t field_count = 0;
+    std::uint16_t line_end = 0;  // bytes of the line end after it (0 at the end of the file)
+    std::uint16_t fault = 0;     // CsvCutter::Fault; a faulty record has no fields and its
+                                 // size covers every byte set aside, line ends included
   };
 
   std::unique_ptr<char[]> bytes;  // `capacity` usable bytes and a 64-byte slack for wide loads

@@ -24,8 +24,9 @@ struct Stopped {};
 
 }  // namespace
 
-CsvCutter::CsvCutter(const std::string& path, char delimiter, int fd, CsvBatchQueue& queue)
-    : path_(path), delimiter_(delimiter), queue_(queue) {
+CsvCutter::CsvCutter(const std::string& path, char delimiter, int fd, bool set_aside,
+                     CsvBatchQueue& queue)
+    : path_(path), delimiter_(delimiter), queue_(queue), set_aside_(set_aside) {
   if (fd >= 0) {
     fd_ = fd;
     owns_fd_ = false;
@@ -74,13 +75,35 @@ std::string_view CsvCutter::Head() const {
   return std::string_view(batch_->bytes.get() + begin, end_ - begin);
 }
 
+const char* CsvCutter::FaultText(Fault fault) {
+  switch (fault) {
+    case kQuoteNotClosed:
+      return "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。";
+    case kTextAfterQuote:
+      return "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。";
+    default:
+      return "";
+  }
+}
+
 void CsvCutter::Run() {
   try {
+    bool first = true;
     for (;;) {
       record_begin_ = next_;
-      if (!ScanRecord()) break;
+      const Cut cut = ScanRecord();
+      if (cut == Cut::kEnd) break;
+      if (cut == Cut::kFault) {
+        // The first record gives the columns: without it nothing else can be read.
+        if (!set_aside_ || first) FailAtFault(fault_, fault_at_);
+        SetAsideFaulty();
+        continue;
+      }
       // A blank line holds no field at all; a record with one empty field is written "".
-      if (record_size_ > 0) AddRecord();
+      if (record_size_ == 0) continue;
+      if (first) expected_fields_ = starts_.size();
+      first = false;
+      AddRecord();
     }
     batch_->last = true;
   } catch (const Stopped&) {
@@ -99,6 +122,7 @@ void CsvCutter::AddRecord() {
   record.size = record_size_;
   record.first_start = static_cast<std::uint32_t>(batch_->starts.size());
   record.field_count = static_cast<std::uint32_t>(starts_.size());
+  record.line_end = static_cast<std::uint16_t>(next_ - record_begin_ - record_size_);
   batch_->records.push_back(record);
   batch_->starts.insert(batch_->starts.end(), starts_.begin(), starts_.end());
 }
@@ -221,16 +245,16 @@ inline __attribute__((always_inline)) bool CsvCutter::ScanRecordFast() {
   return false;
 }
 
-bool CsvCutter::ScanRecord() {
+CsvCutter::Cut CsvCutter::ScanRecord() {
   // Most records are well-formed and lie in the buffer whole: the fast scan takes those.
   // Anything else (the buffer's end, a quote inside an unquoted field, a fault) goes to the
-  // exact scan, which starts the record again and gives the same fields or the error.
+  // exact scan, which starts the record again and gives the same fields or the fault.
 #if defined(__x86_64__)
-  if (wide_ ? ScanRecordWide() : ScanRecordFast<PlainBlocks>()) return true;
+  if (wide_ ? ScanRecordWide() : ScanRecordFast<PlainBlocks>()) return Cut::kRecord;
 #else
-  if (ScanRecordFast<PlainBlocks>()) return true;
+  if (ScanRecordFast<PlainBlocks>()) return Cut::kRecord;
 #endif
-  return ScanRecordExact();
+  return ScanRecordExact(0, kNoLimit);
 }
 
 #if defined(__x86_64__)
@@ -239,13 +263,14 @@ __attribute__((target("avx2,pclmul"))) bool CsvCutter::ScanRecordWide() {
 }
 #endif
 
-// Scans one record from record_begin_, one quote, line end or delimiter at a time, reading
-// more of the file as needed. Offsets are kept relative to the record's start because Fill()
-// moves the record to the front of the buffer.
-bool CsvCutter::ScanRecordExact() {
+// Scans one record from `from` bytes after record_begin_, one quote, line end or delimiter at
+// a time, reading more of the file as needed; a fault is left in fault_ and fault_at_. Gives
+// up (kFault, kSound) once past `limit`. Offsets are kept relative to record_begin_ because
+// Fill() moves the record to the front of the buffer.
+CsvCutter::Cut CsvCutter::ScanRecordExact(std::size_t from, std::size_t limit) {
   starts_.clear();
-  starts_.push_back(0);
-  std::size_t off = 0;       // first byte not yet looked at
+  starts_.push_back(static_cast<std::uint32_t>(from));
+  std::size_t off = from;    // first byte not yet looked at
   std::size_t quote_at = 0;  // the quote that opened the current field
   bool quoted = false;
 
@@ -255,15 +280,20 @@ bool CsvCutter::ScanRecordExact() {
   };
 
   for (;;) {
+    if (off > limit) {
+      fault_ = kSound;
+      return Cut::kFault;
+    }
     if (record_begin_ + off >= end_) {
       if (Fill()) continue;
       if (quoted) {
-        Fail(batch_->bytes.get() + record_begin_ + quote_at,
-             "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。");
+        fault_ = kQuoteNotClosed;
+        fault_at_ = quote_at;
+        return Cut::kFault;
       }
-      if (off == 0) return false;
+      if (off == from) return Cut::kEnd;
       finish(off, off);
-      return true;
+      return Cut::kRecord;
     }
     const char* p = batch_->bytes.get() + record_begin_ + off;
     std::size_t n = std::min(end_ - record_begin_ - off, kBlock);
@@ -305,13 +335,15 @@ bool CsvCutter::ScanRecordExact() {
           quoted = false;
           if (next == -1) {
             finish(at + 1, at + 1);
-            return true;
+            return Cut::kRecord;
           }
           if (next == static_cast<unsigned char>(delimiter_)) {
             starts_.push_back(static_cast<std::uint32_t>(at + 2));
             step = 2;
           } else if (next != '\r' && next != '\n') {
-            Fail(p + b, "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。");
+            fault_ = kTextAfterQuote;
+            fault_at_ = at;
+            return Cut::kFault;
           }
         }
       } else if (c == '"') {
@@ -322,7 +354,7 @@ bool CsvCutter::ScanRecordExact() {
         }
       } else {
         finish(at, c == '\r' && next == '\n' ? at + 2 : at + 1);
-        return true;
+        return Cut::kRecord;
       }
       i = b + step;
       if (i >= n) {
@@ -331,6 +363,56 @@ bool CsvCutter::ScanRecordExact() {
       }
     }
   }
+}
+
+// Offset (relative to record_begin_) of the line after the line end at or after `from`;
+// kNoLimit when the file ends first. A CR LF is one line end, as for records.
+std::size_t CsvCutter::LineStartAfter(std::size_t from) {
+  for (std::size_t i = from;; ++i) {
+    if (record_begin_ + i >= end_ && !Fill()) return kNoLimit;
+    const char c = batch_->bytes[record_begin_ + i];
+    if (c == '\n') return i + 1;
+    if (c != '\r') continue;
+    if (record_begin_ + i + 1 >= end_ && !Fill()) return i + 1;
+    return batch_->bytes[record_begin_ + i + 1] == '\n' ? i + 2 : i + 1;
+  }
+}
+
+// After a fault at record_begin_: a line start counts as the next record's only when a sound
+// record with the first record's number of fields begins there. A line inside the broken
+// quoted text rarely passes that, so the rest of a product's description is set aside with
+// it rather than read as a product of its own.
+void CsvCutter::SetAsideFaulty() {
+  const Fault fault = fault_;
+  const std::size_t fault_at = fault_at_;
+  std::size_t size = 0;
+  int lines = 0;
+  for (std::size_t line = 0;;) {
+    line = LineStartAfter(line);
+    if (line == kNoLimit) {
+      size = end_ - record_begin_;
+      break;
+    }
+    if (line > kMaxSetAsideBytes || ++lines > kMaxSetAsideLines) FailAtFault(fault, fault_at);
+    const Cut cut = ScanRecordExact(line, line + kMaxSetAsideBytes);
+    if (cut == Cut::kEnd ||
+        (cut == Cut::kRecord && record_size_ > line && starts_.size() == expected_fields_)) {
+      size = line;
+      break;
+    }
+  }
+  if (size > kMaxSetAsideBytes) FailAtFault(fault, fault_at);
+  CsvBatch::Record record;
+  record.begin = record_begin_;
+  record.size = static_cast<std::uint32_t>(size);
+  record.first_start = static_cast<std::uint32_t>(batch_->starts.size());
+  record.fault = fault;
+  batch_->records.push_back(record);
+  next_ = record_begin_ + size;
+}
+
+void CsvCutter::FailAtFault(Fault fault, std::size_t at) {
+  Fail(batch_->bytes.get() + record_begin_ + at, FaultText(fault));
 }
 
 void CsvCutter::Fail(const char* at, std::string_view detail) {

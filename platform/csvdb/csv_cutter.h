@@ -19,11 +19,26 @@ class CsvCutter {
   static constexpr std::size_t kMaxRecordBytes = std::size_t{256} << 20;
   // The start of the file read before the first record, for the character set to be told from.
   static constexpr std::size_t kHeadBytes = std::size_t{1} << 20;
+  // A record set aside may hold no more; beyond that a stray quote is taken to have broken
+  // the rest of the file, and the fault stops the run as it would without setting aside.
+  static constexpr std::size_t kMaxSetAsideBytes = std::size_t{1} << 20;
+  static constexpr int kMaxSetAsideLines = 1000;
+
+  // What is wrong with a record that cannot be cut into fields.
+  enum Fault : std::uint16_t {
+    kSound = 0,
+    kQuoteNotClosed,  // a quoted field runs to the end of the file
+    kTextAfterQuote,  // a closing quote is followed by something else than a delimiter or line end
+  };
+  // The fault in words, as messages give it.
+  static const char* FaultText(Fault fault);
 
   // Opens `path` (or uses `fd` when >= 0: read at explicit offsets and never closed; `path`
   // then only names the file in messages) and reads the head into a batch from `queue`.
   // Throws Error(kErrCsvFile) naming the file. `delimiter` must not be a quote, CR or LF.
-  CsvCutter(const std::string& path, char delimiter, int fd, CsvBatchQueue& queue);
+  // With `set_aside`, a record with a quote fault is handed on as a faulty record instead of
+  // ending the run (see Run()).
+  CsvCutter(const std::string& path, char delimiter, int fd, bool set_aside, CsvBatchQueue& queue);
   ~CsvCutter();
   CsvCutter(const CsvCutter&) = delete;
   CsvCutter& operator=(const CsvCutter&) = delete;
@@ -41,21 +56,32 @@ class CsvCutter {
   // naming the file and line) or a failed read ends the run: the batch with the records
   // before it carries the error. Returns early, publishing nothing more, when the queue is
   // stopped.
+  // When setting aside, a quote fault after the first record does not end the run: the faulty
+  // record runs from its start to the first line after which a sound record with as many
+  // fields as the first record begins (or to the end of the file), and is handed on with its
+  // fault. It stops the run as before when that stretch passes kMaxSetAsideBytes or
+  // kMaxSetAsideLines, so that one stray quote never swallows the rest of a file unheard.
   void Run();
   // Back to the head, for another Run(); takes a free batch from the queue when it holds none.
   void Rewind();
 
  private:
-  bool ScanRecord();
+  enum class Cut { kRecord, kEnd, kFault };
+  static constexpr std::size_t kNoLimit = ~std::size_t{0};
+
+  Cut ScanRecord();
   template <typename Blocks>
   bool ScanRecordFast();
   bool ScanRecordWide();  // ScanRecordFast with AVX2
-  bool ScanRecordExact();
+  Cut ScanRecordExact(std::size_t from, std::size_t limit);
+  std::size_t LineStartAfter(std::size_t from);
+  void SetAsideFaulty();
   bool Fill();
   void PassOn();
   void AddRecord();
   void Grow(std::size_t capacity);
   [[noreturn]] void Fail(const char* at, std::string_view detail);
+  [[noreturn]] void FailAtFault(Fault fault, std::size_t at);
   [[noreturn]] void FailLongRecord();
 
   std::string path_;
@@ -74,6 +100,11 @@ class CsvCutter {
   std::size_t next_ = 0;               // offset of the byte after its line end
   std::vector<std::uint32_t> starts_;  // field starts, relative to record_begin_
   CsvLineCounter lines_;
+
+  bool set_aside_ = false;
+  std::size_t expected_fields_ = 0;  // of the first record, which a record after a fault must match
+  Fault fault_ = kSound;             // of the last cut that failed
+  std::size_t fault_at_ = 0;         // where, relative to record_begin_
 };
 
 }  // namespace sorbel::csvdb

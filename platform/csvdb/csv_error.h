@@ -16,6 +16,13 @@ inline Error CsvFormatError(std::string_view path, std::int64_t line, std::strin
                                   "行目: " + std::string(detail));
 }
 
+// A fault in one field's bytes (a NUL, a byte the character set lacks), met when the field is
+// read, after its record was handed out.
+class CsvFieldFault : public Error {
+ public:
+  explicit CsvFieldFault(Error e) : Error(std::move(e)) {}
+};
+
 // A fault of the file as a whole (empty, a character set it cannot be read in).
 inline Error CsvFileFormatError(std::string_view path, std::string_view detail) {
   return Error(kErrCsvFormat, "CSVファイル「" + std::string(path) + "」: " + std::string(detail));

@@ -7,6 +7,7 @@
 #include "platform/csvdb/csv_scanner.h"
 #include "platform/csvdb/field_decoder.h"
 #include "platform/csvdb/field_type.h"
+#include "platform/csvdb/set_aside_list.h"
 
 namespace sorbel::csvdb {
 namespace {
@@ -18,7 +19,7 @@ bool IsEmptyField(std::string_view raw) { return raw.empty() || raw == "\"\""; }
 
 class FileCsvReader final : public CsvReader {
  public:
-  FileCsvReader(const std::string& path, const CsvFormat& format, int fd);
+  FileCsvReader(const std::string& path, const CsvFormat& format, int fd, SetAsideList* set_aside);
 
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   const std::string& Charset() const override { return decoder_->Charset(); }
@@ -26,11 +27,19 @@ class FileCsvReader final : public CsvReader {
   std::int64_t RecordLine() const override { return scanner_.RecordLine(); }
   CsvField Field(int i) override;
   void Rewind() override;
+  void CheckEveryField(bool on) override { every_field_ = on; }
 
  private:
-  // The field's text, Null for an empty field; throws for NUL or invalid bytes.
+  // The field's text, Null for an empty field; throws CsvFieldFault for NUL or invalid bytes.
   CsvField Decode(std::string_view raw, TextBuffer& out);
-  void CheckExtraFields();
+  // Field i into its slot; false, with the fault in words, for NUL or invalid bytes.
+  bool DecodeSlot(int i, std::string* fault);
+  // What is wrong with the current record, empty when nothing is; throws it instead when
+  // nothing is set aside.
+  std::string FaultOfRecord();
+  std::string ExtraFieldsFault();
+  // Keeps the current record in the set-aside list; throws `fault` when the list is full.
+  void SetAside(const std::string& fault);
 
   // The decoded field of one column, kept until the record changes.
   struct Slot {
@@ -47,10 +56,19 @@ class FileCsvReader final : public CsvReader {
   std::vector<Slot> slots_;
   std::uint64_t record_ = 0;  // numbers the records read, so slots know when they are stale
   bool on_record_ = false;    // Next() has returned true and not false since
+
+  SetAsideList* set_aside_ = nullptr;
+  bool every_field_ = false;
+  std::int64_t handed_out_ = 0;     // records Next() returned since the start
+  std::exception_ptr first_fault_;  // of the records set aside since the start
 };
 
-FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, int fd)
-    : path_(path), format_(format), scanner_(path, format.delimiter, fd) {
+FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, int fd,
+                             SetAsideList* set_aside)
+    : path_(path),
+      format_(format),
+      scanner_(path, format.delimiter, fd, set_aside != nullptr),
+      set_aside_(set_aside) {
   std::string_view head = scanner_.Head();
   if (head.size() >= 2 &&
       ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF'))) {
@@ -78,7 +96,29 @@ FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, i
   }
   names_ = UniqueColumnNames(header);
   slots_.resize(names_.size());
+  if (set_aside_ != nullptr && format.header) {
+    set_aside_->SetHeader((scanner_.HasByteOrderMark() ? "\xEF\xBB\xBF" : "") +
+                          std::string(scanner_.RawRecord()));
+  }
   if (!format.header) scanner_.Rewind();
+}
+
+bool FileCsvReader::DecodeSlot(int i, std::string* fault) {
+  Slot& slot = slots_[static_cast<std::size_t>(i)];
+  if (slot.record == record_) return true;
+  const std::string_view raw = scanner_.RawField(i);
+  slot.field = CsvField{};
+  if (!IsEmptyField(raw)) {
+    std::string_view text;
+    std::size_t bad = 0;
+    if (!decoder_->Decode(raw, slot.buffer, &text, &bad)) {
+      *fault = decoder_->DescribeFault(raw, bad);
+      return false;
+    }
+    slot.field = TypedField(text);
+  }
+  slot.record = record_;
+  return true;
 }
 
 CsvField FileCsvReader::Decode(std::string_view raw, TextBuffer& out) {
@@ -86,31 +126,71 @@ CsvField FileCsvReader::Decode(std::string_view raw, TextBuffer& out) {
   std::string_view text;
   std::size_t bad = 0;
   if (!decoder_->Decode(raw, out, &text, &bad)) {
-    throw CsvFormatError(path_, scanner_.LineOf(raw.data() + bad),
-                         decoder_->DescribeFault(raw, bad));
+    throw CsvFieldFault(CsvFormatError(path_, scanner_.LineOf(raw.data() + bad),
+                                       decoder_->DescribeFault(raw, bad)));
   }
   return TypedField(text);
 }
 
 bool FileCsvReader::Next() {
-  ++record_;
-  on_record_ = scanner_.Next();
-  if (!on_record_) return false;
-  if (scanner_.FieldCount() > static_cast<int>(names_.size())) CheckExtraFields();
+  for (;;) {
+    ++record_;
+    on_record_ = scanner_.Next();
+    if (!on_record_) {
+      // Not one readable record: an empty result would hide that the file cannot be read.
+      if (handed_out_ == 0 && first_fault_) std::rethrow_exception(first_fault_);
+      return false;
+    }
+    const std::string fault = FaultOfRecord();
+    if (fault.empty()) break;
+    SetAside(fault);
+  }
+  ++handed_out_;
   return true;
 }
 
+std::string FileCsvReader::FaultOfRecord() {
+  if (scanner_.Fault() != CsvCutter::kSound) return CsvCutter::FaultText(scanner_.Fault());
+  if (scanner_.FieldCount() > static_cast<int>(names_.size())) {
+    if (std::string fault = ExtraFieldsFault(); !fault.empty()) return fault;
+  }
+  if (every_field_) {
+    const int count = std::min(scanner_.FieldCount(), static_cast<int>(names_.size()));
+    std::string fault;
+    for (int i = 0; i < count; ++i) {
+      if (!DecodeSlot(i, &fault)) {
+        if (set_aside_ == nullptr) Field(i);  // throws it, naming the line of the byte
+        return fault;
+      }
+    }
+  }
+  return "";
+}
+
 // Spreadsheet exports end rows with empty fields; those carry nothing. A value beyond the
-// last column would be lost without a word, so it stops the read instead.
-void FileCsvReader::CheckExtraFields() {
+// last column would be lost without a word, so it is a fault of the record.
+std::string FileCsvReader::ExtraFieldsFault() {
   int columns = static_cast<int>(names_.size());
   for (int i = columns; i < scanner_.FieldCount(); ++i) {
     std::string_view raw = scanner_.RawField(i);
     if (IsEmptyField(raw)) continue;
-    throw CsvFormatError(path_, scanner_.LineOf(raw.data()),
-                         "見出し行より項目が多く、" + std::to_string(i + 1) +
-                             "番目の項目に値があります（見出し行は" + std::to_string(columns) +
-                             "項目）。");
+    std::string fault = "見出し行より項目が多く、" + std::to_string(i + 1) +
+                        "番目の項目に値があります（見出し行は" + std::to_string(columns) +
+                        "項目）。";
+    if (set_aside_ == nullptr) throw CsvFormatError(path_, scanner_.LineOf(raw.data()), fault);
+    return fault;
+  }
+  return "";
+}
+
+void FileCsvReader::SetAside(const std::string& fault) {
+  const std::int64_t line = scanner_.RecordLine();
+  if (!first_fault_) first_fault_ = std::make_exception_ptr(CsvFormatError(path_, line, fault));
+  if (!set_aside_->Add(scanner_.RecordOffset(), line, scanner_.RawRecord(), fault)) {
+    throw CsvFormatError(path_, line,
+                         fault +
+                             "（読めない行が多すぎるため、中止しました。ダウンロードし直した"
+                             "ファイルでお試しください）");
   }
 }
 
@@ -130,18 +210,20 @@ void FileCsvReader::Rewind() {
   scanner_.Rewind();
   ++record_;
   on_record_ = false;
+  handed_out_ = 0;
+  first_fault_ = nullptr;
   if (format_.header) scanner_.Next();
 }
 
 }  // namespace
 
-std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format,
-                                           int fd) {
+std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format, int fd,
+                                           SetAsideList* set_aside) {
   char d = format.delimiter;
   if (d == '"' || d == '\r' || d == '\n' || d == '\0' || static_cast<unsigned char>(d) >= 0x80) {
     throw Error(kErrDataSource, "区切り文字には引用符・改行・NUL・ASCII以外の文字は使えません。");
   }
-  return std::make_unique<FileCsvReader>(path, format, fd);
+  return std::make_unique<FileCsvReader>(path, format, fd, set_aside);
 }
 
 }  // namespace sorbel::csvdb

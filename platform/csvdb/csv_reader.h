@@ -10,6 +10,8 @@
 
 namespace sorbel::csvdb {
 
+class SetAsideList;
+
 struct CsvFormat {
   char delimiter = ',';
   bool header = true;            // the first record holds the column names
@@ -34,8 +36,12 @@ class CsvReader {
   // Error(kErrDataSource) for a delimiter that cannot be used. With `fd` >= 0 the file is
   // read from that open file at explicit offsets (its file position is left alone) and never
   // closed; `path` then only names it in messages.
+  // With `set_aside`, a record that cannot be read (a quote fault, a value beyond the header,
+  // and with CheckEveryField a NUL or invalid byte) is added to that list and passed over
+  // instead of thrown; faults of the header or the file as a whole are still thrown, and so
+  // is the first fault when no record could be read, or the one at hand when the list is full.
   static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format,
-                                         int fd = -1);
+                                         int fd = -1, SetAsideList* set_aside = nullptr);
   virtual ~CsvReader() = default;
 
   // Column names, unique and never empty (see docs/datasource.md for the renaming rule).
@@ -52,9 +58,12 @@ class CsvReader {
   virtual std::int64_t RecordLine() const = 0;
   // Field i (0-based) of the current record; a field the record lacks is Null, as is any
   // field before the first or after the last record. Decoded once per record; throws
-  // Error(kErrCsvFormat) naming the file and line for a NUL or a byte invalid in the
-  // character set.
+  // CsvFieldFault naming the file and line for a NUL or a byte invalid in the character set.
   virtual CsvField Field(int i) = 0;
+  // When on, Next() decodes every field of a record at once, so that a record with a NUL or an
+  // invalid byte anywhere is set aside before the caller sees it (slower: for a second read
+  // after Field() has thrown).
+  virtual void CheckEveryField(bool on) = 0;
   // Back to before the first record.
   virtual void Rewind() = 0;
 };

@@ -10,8 +10,8 @@ constexpr int kBatches = 4;
 
 }  // namespace
 
-CsvScanner::CsvScanner(const std::string& path, char delimiter, int fd)
-    : queue_(kBatches, CsvCutter::kHeadBytes), cutter_(path, delimiter, fd, queue_) {}
+CsvScanner::CsvScanner(const std::string& path, char delimiter, int fd, bool set_aside)
+    : queue_(kBatches, CsvCutter::kHeadBytes), cutter_(path, delimiter, fd, set_aside, queue_) {}
 
 CsvScanner::~CsvScanner() { StopCutting(); }
 

@@ -22,8 +22,9 @@ class CsvScanner {
   // Opens `path` and reads the first block. Throws Error(kErrCsvFile) naming the file.
   // `delimiter` must not be a quote, CR or LF (the caller checks). With `fd` >= 0 the bytes
   // come from that open file instead, read at explicit offsets and never closed; `path` then
-  // only names the file in messages.
-  CsvScanner(const std::string& path, char delimiter, int fd = -1);
+  // only names the file in messages. With `set_aside`, records with a quote fault come as
+  // faulty records (Fault()) instead of ending the file (see CsvCutter::Run).
+  CsvScanner(const std::string& path, char delimiter, int fd = -1, bool set_aside = false);
   ~CsvScanner();
   CsvScanner(const CsvScanner&) = delete;
   CsvScanner& operator=(const CsvScanner&) = delete;
@@ -41,6 +42,16 @@ class CsvScanner {
   // Back to before the first record.
   void Rewind();
 
+  // What is wrong with the current record; a faulty record has no fields.
+  CsvCutter::Fault Fault() const { return static_cast<CsvCutter::Fault>(record_.fault); }
+  // The current record as it stands in the file, its line end included.
+  std::string_view RawRecord() const {
+    return std::string_view(bytes_, std::size_t{record_.size} + record_.line_end);
+  }
+  // Where the current record starts in the file, in bytes.
+  std::int64_t RecordOffset() const {
+    return batch_->file_offset + static_cast<std::int64_t>(record_.begin);
+  }
   int FieldCount() const { return static_cast<int>(record_.field_count); }
   // Field i (0 <= i < FieldCount()) as it stands in the file, with its quotes if it has
   // them; valid until the next Next() or Rewind().

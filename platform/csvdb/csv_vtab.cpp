@@ -263,12 +263,14 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
     for (int k = 0; k < argc && listed >> column >> op; ++k) {
       cursor->tests.push_back({column, static_cast<unsigned char>(op), ValueOf(argv[k])});
     }
+    CsvTables& owner = *table->owner;
     if (cursor->reader) {
       cursor->reader->Rewind();
     } else {
-      cursor->reader =
-          CsvReader::Open(table->file.path, table->owner->Source().format, table->file.fd);
+      cursor->reader = CsvReader::Open(table->file.path, owner.Source().format, table->file.fd,
+                                       &owner.SetAsideOf(table->file.path));
     }
+    cursor->reader->CheckEveryField(owner.EveryField());
     cursor->row = 0;
   } catch (...) {
     cursor->eof = true;
@@ -372,6 +374,24 @@ void CsvTables::Create(sqlite3* db, const std::string& name) {
   if (rc == SQLITE_OK) return;
   RethrowKept();
   throw Error(kErrQuery, "テーブル「" + name + "」を作成できません：" + text);
+}
+
+SetAsideList& CsvTables::SetAsideOf(const std::string& path) {
+  auto found = set_aside_.find(path);
+  if (found == set_aside_.end()) found = set_aside_.emplace(path, SetAsideList(path)).first;
+  return found->second;
+}
+
+std::vector<SetAsideRecords> CsvTables::TakeSetAside() {
+  std::vector<SetAsideRecords> taken;
+  for (auto& [path, list] : set_aside_) {
+    if (!list.Empty()) taken.push_back(list.Take());
+  }
+  return taken;
+}
+
+void CsvTables::ClearSetAside() {
+  for (auto& [path, list] : set_aside_) list.Clear();
 }
 
 void CsvTables::Keep(std::exception_ptr failure) {

@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/csvdb/data_source.h"
+#include "platform/csvdb/set_aside_list.h"
 #include "platform/csvdb/table_file.h"
 
 namespace sorbel::csvdb {
@@ -43,11 +45,21 @@ class CsvTables {
   void RethrowKept();
   void Forget() { kept_ = nullptr; }
 
+  // The records each file had set aside by the cursors that read it, and whether they decode
+  // every field of a record before handing it out (CsvReader::CheckEveryField).
+  SetAsideList& SetAsideOf(const std::string& path);
+  std::vector<SetAsideRecords> TakeSetAside();
+  void ClearSetAside();
+  bool EveryField() const { return every_field_; }
+  void SetEveryField(bool on) { every_field_ = on; }
+
  private:
   DataSource source_;
   std::map<std::string, TableFile, std::less<>> lent_files_;  // table file name -> lent file
   sqlite3_module module_{};
   std::exception_ptr kept_;
+  std::map<std::string, SetAsideList, std::less<>> set_aside_;  // by file path
+  bool every_field_ = false;
 };
 
 }  // namespace sorbel::csvdb

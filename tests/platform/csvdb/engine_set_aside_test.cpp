@@ -1,0 +1,137 @@
+// Records that cannot be read are set aside: the query runs over the rest, and the result and
+// the set-aside records together hold every record of the file exactly once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine_test_folder.h"
+#include "platform/database.h"
+#include "platform/error.h"
+
+namespace sorbel::csvdb {
+namespace {
+
+using testing::EngineFolder;
+using testing::ErrorNumberOf;
+using namespace std::string_literals;
+
+struct Piece {
+  std::string bytes;  // one record as the file holds it, line end included
+  bool bad = false;
+};
+
+// A catalogue of five columns with multi-line descriptions, bad records scattered through it:
+// the first record, between two good ones, a field fault SQLite meets only in the select list,
+// an unclosed quote near the end, and the last record.
+std::vector<Piece> ScatteredCatalogue() {
+  std::vector<Piece> pieces;
+  auto good = [&](int id) {
+    pieces.push_back({std::to_string(id) + ",商品" + std::to_string(id) +
+                      ",家電,\"<p>一行目,\r\n\"\"二行目\"\"</p>\",1200\r\n"});
+  };
+  pieces.push_back({"1,a,家電,x,1,extra\r\n", true});
+  for (int id = 2; id <= 4; ++id) good(id);
+  // A stray quote inside a quoted name: the record's own description lines go with it.
+  pieces.push_back({"5,\"ケトル \"大\" 1L\",家電,\"<p>a,b,c\r\nd,e</p>\",980\r\n", true});
+  good(6);
+  pieces.push_back({"7,ok,家電,\"bad \xE3\x81 byte\",980\r\n", true});
+  for (int id = 8; id <= 10; ++id) good(id);
+  pieces.push_back({"11,\"never closed,家電,x,1\r\n", true});
+  for (int id = 12; id <= 13; ++id) good(id);
+  pieces.push_back({"14,\"x\"y,家電,z,1", true});
+  return pieces;
+}
+
+TEST(EngineSetAsideTest, ResultAndSetAsideHoldEveryRecordOnce) {
+  EngineFolder folder;
+  const std::string header = "id,name,category,description,price\r\n";
+  std::string file = "\xEF\xBB\xBF" + header;
+  std::vector<std::string> good_ids;
+  std::vector<std::string> bad;
+  std::vector<std::int64_t> bad_lines;
+  std::int64_t line = 2;
+  for (const Piece& piece : ScatteredCatalogue()) {
+    file += piece.bytes;
+    if (piece.bad) {
+      bad.push_back(piece.bytes);
+      bad_lines.push_back(line);
+    } else {
+      good_ids.push_back(piece.bytes.substr(0, piece.bytes.find(',')));
+    }
+    for (char c : piece.bytes) line += c == '\n';
+  }
+  folder.Write("cat.csv", file);
+
+  // The whole table, sorted, and a join that reads the file twice: the same records each time.
+  for (const char* sql : {"SELECT * FROM [cat.csv]", "SELECT * FROM [cat.csv] ORDER BY price, id",
+                          "SELECT a.* FROM [cat.csv] a JOIN [cat.csv] b ON a.id = b.id"}) {
+    SCOPED_TRACE(sql);
+    auto connection = folder.Connect("CharacterSet=UTF-8");
+    auto records = connection->Execute(sql);
+    std::vector<std::string> ids;
+    for (; !records->Eof(); records->MoveNext()) {
+      ids.push_back(testing::Show(records->Value(0)).substr(2));
+    }
+    std::sort(ids.begin(), ids.end(), [](auto& a, auto& b) { return std::stoi(a) < std::stoi(b); });
+    EXPECT_EQ(ids, good_ids);
+
+    std::vector<SetAsideRecords> set_aside = connection->TakeSetAside();
+    ASSERT_EQ(set_aside.size(), 1u);
+    EXPECT_EQ(set_aside[0].file, folder.Path("cat.csv"));
+    EXPECT_EQ(set_aside[0].header, "\xEF\xBB\xBF" + header);
+    std::vector<std::string> bytes;
+    std::vector<std::int64_t> lines;
+    for (const SetAsideRecord& r : set_aside[0].records) {
+      bytes.push_back(r.bytes);
+      lines.push_back(r.line);
+      EXPECT_FALSE(r.reason.empty());
+    }
+    EXPECT_EQ(bytes, bad);
+    EXPECT_EQ(lines, bad_lines);
+    EXPECT_TRUE(connection->TakeSetAside().empty());
+  }
+}
+
+TEST(EngineSetAsideTest, ReasonsSayWhatIsWrong) {
+  EngineFolder folder;
+  folder.Write("r.csv", "a,b\n1,2,3\n2,\"x\"y\n3,ok\n4,n\0ul\n5,\"open\n"s);
+  auto connection = folder.Connect();
+  EXPECT_EQ(connection->Execute("SELECT * FROM [r.csv]")->RecordCount(), 1);
+  std::vector<SetAsideRecords> set_aside = connection->TakeSetAside();
+  ASSERT_EQ(set_aside.size(), 1u);
+  std::vector<std::string> reasons;
+  for (const SetAsideRecord& r : set_aside[0].records) reasons.push_back(r.reason);
+  ASSERT_EQ(reasons.size(), 4u);
+  EXPECT_EQ(reasons[0], "見出し行より項目が多く、3番目の項目に値があります（見出し行は2項目）。");
+  EXPECT_EQ(reasons[1], "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。");
+  EXPECT_EQ(reasons[2], "NUL文字（0x00）があります。");
+  EXPECT_EQ(reasons[3], "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。");
+}
+
+// Beyond the bounds a file is not read right: the run stops as it would without setting aside.
+TEST(EngineSetAsideTest, TooMuchToSetAsideStopsTheQuery) {
+  EngineFolder folder;
+  std::string many = "a,b\n";
+  for (int i = 0; i < 1001; ++i) many += "1,2,3\n";
+  folder.Write("many.csv", many + "1,2\n");
+  std::string description;
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [many.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("の1002行目: 見出し行より項目が多く"), std::string::npos)
+      << description;
+  EXPECT_NE(description.find("多すぎる"), std::string::npos) << description;
+
+  // A stray quote whose text runs on over a thousand lines that are no records.
+  std::string swallowed = "a,b\n1,\"stray\n";
+  for (int i = 0; i < 1001; ++i) swallowed += "no fields here\n";
+  folder.Write("swallowed.csv", swallowed + "2,ok\n");
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [swallowed.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("の2行目: 引用符（\"）で始まる項目が閉じられない"), std::string::npos)
+      << description;
+}
+
+}  // namespace
+}  // namespace sorbel::csvdb
