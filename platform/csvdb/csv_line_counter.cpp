@@ -6,6 +6,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/csvdb/csv_error.h"
 
 namespace sorbel::csvdb {
@@ -14,7 +18,22 @@ namespace {
 // Line ends in s[0, n); `next` is the byte after s[n - 1], -1 at the end of the file.
 std::int64_t CountLineEnds(const char* s, std::size_t n, int next) {
   std::int64_t lines = 0;
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: a set-aside record late in a big file is numbered by counting
+  // every line before it, which byte by byte took most of a second for a gigabyte.
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 < n; i += 16) {  // the byte after the sixteen is there too
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+    const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
+    if ((lfs | crs) == 0) continue;
+    const unsigned lf_after = (lfs >> 1) | (s[i + 16] == '\n' ? 0x8000u : 0u);
+    lines += __builtin_popcount(lfs) + __builtin_popcount(crs & ~lf_after);
+  }
+#endif
+  for (; i < n; ++i) {
     if (s[i] == '\n') {
       ++lines;
     } else if (s[i] == '\r') {

@@ -77,6 +77,32 @@ TEST(ReaderSyntaxTest, LineNumbersCountBreaksInsideFieldsAndBlankLines) {
   EXPECT_EQ(rows, (Rows{{"1", "x\ny\r\nz"}, {"2", "w"}, {"", ""}}));
 }
 
+// Line ends of every kind wherever they fall in the count's steps, counted in the buffer
+// record by record, and read again from the file when only a few records far apart ask.
+TEST(ReaderSyntaxTest, LineNumbersHoldWhereverLineEndsFall) {
+  TempFolder dir;
+  std::mt19937 random(7);
+  const std::vector<std::string> ends = {"\n", "\r\n", "\r", "\n\n", "\r\r\n"};
+  std::string text = "a\n";
+  std::vector<std::int64_t> expected;
+  for (std::int64_t line = 2; expected.size() < 150000;) {
+    expected.push_back(line);
+    text += std::string(random() % 40 + 1, 'x');
+    const std::string& end = ends[random() % ends.size()];
+    text += end;
+    line += end.size() == 3 || end == "\n\n" ? 2 : 1;
+  }
+  std::string path = dir.Write(text);
+  for (std::size_t step : {std::size_t{1}, std::size_t{40000}}) {
+    auto reader = CsvReader::Open(path, CsvFormat{});
+    for (std::size_t i = 0; reader->Next(); ++i) {
+      if (i % step == 0) {
+        ASSERT_EQ(reader->RecordLine(), expected[i]) << i;
+      }
+    }
+  }
+}
+
 TEST(ReaderSyntaxTest, ByteOrderMarkIsSkippedAndHeaderNamesAreExact) {
   TempFolder dir;
   std::string path = dir.Write(
