@@ -173,11 +173,11 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
   }
   tables_->Forget();
   tables_->ClearSetAside();
-  tables_->SetEveryField(false);
+  tables_->SetCheckFields(false);
   std::unique_ptr<ResultRecords::Impl> records;
   // Fields are decoded as SQLite asks for them, so a bad byte may surface in a record SQLite
-  // already holds. Then the query runs once more with every field decoded before a record is
-  // handed out, which sets such records aside; a sound file never pays for that.
+  // already holds. Then the query runs once more with the fields it uses decoded before a
+  // record is handed out, which sets such records aside; a sound file never pays for that.
   for (bool again = true; again;) {
     again = false;
     // A large result waits on disk beside the tables, not in memory.
@@ -194,8 +194,8 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
         try {
           tables_->RethrowKept();
         } catch (const csvdb::CsvFieldFault&) {
-          if (tables_->EveryField()) throw;
-          tables_->SetEveryField(true);
+          if (tables_->CheckFields()) throw;
+          tables_->SetCheckFields(true);
           tables_->ClearSetAside();
           again = true;
           break;

@@ -101,7 +101,10 @@ void CsvCutter::Run() {
       }
       // A blank line holds no field at all; a record with one empty field is written "".
       if (record_size_ == 0) continue;
-      if (first) expected_fields_ = starts_.size();
+      if (first) {
+        header_fields_ = named_fields_ = starts_.size();
+        while (named_fields_ > 1 && FieldIsEmpty(named_fields_ - 1)) --named_fields_;
+      }
       first = false;
       AddRecord();
     }
@@ -366,9 +369,11 @@ CsvCutter::Cut CsvCutter::ScanRecordExact(std::size_t from, std::size_t limit) {
 }
 
 // Offset (relative to record_begin_) of the line after the line end at or after `from`;
-// kNoLimit when the file ends first. A CR LF is one line end, as for records.
-std::size_t CsvCutter::LineStartAfter(std::size_t from) {
+// kNoLimit when the file ends first, `limit` + 1 when no line ends before `limit`. A CR LF is
+// one line end, as for records.
+std::size_t CsvCutter::LineStartAfter(std::size_t from, std::size_t limit) {
   for (std::size_t i = from;; ++i) {
+    if (i > limit) return limit + 1;
     if (record_begin_ + i >= end_ && !Fill()) return kNoLimit;
     const char c = batch_->bytes[record_begin_ + i];
     if (c == '\n') return i + 1;
@@ -378,8 +383,26 @@ std::size_t CsvCutter::LineStartAfter(std::size_t from) {
   }
 }
 
+// Field i of the record just scanned (offsets relative to record_begin_) is empty or "".
+bool CsvCutter::FieldIsEmpty(std::size_t i) const {
+  const std::size_t begin = starts_[i];
+  const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] - 1 : record_size_;
+  return end == begin || (end == begin + 2 &&
+                          std::memcmp(batch_->bytes.get() + record_begin_ + begin, "\"\"", 2) == 0);
+}
+
+// The record just scanned from `from` has the fields of the first record, as the reader
+// counts them: at least up to its last named one, and nothing but empty ones beyond.
+bool CsvCutter::LooksLikeARecord(std::size_t from) const {
+  if (record_size_ <= from || starts_.size() < named_fields_) return false;
+  for (std::size_t i = header_fields_; i < starts_.size(); ++i) {
+    if (!FieldIsEmpty(i)) return false;
+  }
+  return true;
+}
+
 // After a fault at record_begin_: a line start counts as the next record's only when a sound
-// record with the first record's number of fields begins there. A line inside the broken
+// record with the first record's fields begins there. A line inside the broken
 // quoted text rarely passes that, so the rest of a product's description is set aside with
 // it rather than read as a product of its own.
 void CsvCutter::SetAsideFaulty() {
@@ -388,15 +411,14 @@ void CsvCutter::SetAsideFaulty() {
   std::size_t size = 0;
   int lines = 0;
   for (std::size_t line = 0;;) {
-    line = LineStartAfter(line);
+    line = LineStartAfter(line, kMaxSetAsideBytes);
     if (line == kNoLimit) {
       size = end_ - record_begin_;
       break;
     }
     if (line > kMaxSetAsideBytes || ++lines > kMaxSetAsideLines) FailAtFault(fault, fault_at);
     const Cut cut = ScanRecordExact(line, line + kMaxSetAsideBytes);
-    if (cut == Cut::kEnd ||
-        (cut == Cut::kRecord && record_size_ > line && starts_.size() == expected_fields_)) {
+    if (cut == Cut::kEnd || (cut == Cut::kRecord && LooksLikeARecord(line))) {
       size = line;
       break;
     }

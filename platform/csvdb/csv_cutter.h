@@ -74,7 +74,9 @@ class CsvCutter {
   bool ScanRecordFast();
   bool ScanRecordWide();  // ScanRecordFast with AVX2
   Cut ScanRecordExact(std::size_t from, std::size_t limit);
-  std::size_t LineStartAfter(std::size_t from);
+  std::size_t LineStartAfter(std::size_t from, std::size_t limit);
+  bool FieldIsEmpty(std::size_t i) const;
+  bool LooksLikeARecord(std::size_t from) const;
   void SetAsideFaulty();
   bool Fill();
   void PassOn();
@@ -102,9 +104,12 @@ class CsvCutter {
   CsvLineCounter lines_;
 
   bool set_aside_ = false;
-  std::size_t expected_fields_ = 0;  // of the first record, which a record after a fault must match
-  Fault fault_ = kSound;             // of the last cut that failed
-  std::size_t fault_at_ = 0;         // where, relative to record_begin_
+  // The first record's fields, and those up to its last one that is not empty: a record after
+  // a fault must have at least the second, and nothing but empty fields beyond the first.
+  std::size_t header_fields_ = 0;
+  std::size_t named_fields_ = 0;
+  Fault fault_ = kSound;      // of the last cut that failed
+  std::size_t fault_at_ = 0;  // where, relative to record_begin_
 };
 
 }  // namespace sorbel::csvdb

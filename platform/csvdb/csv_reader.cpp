@@ -27,7 +27,7 @@ class FileCsvReader final : public CsvReader {
   std::int64_t RecordLine() const override { return scanner_.RecordLine(); }
   CsvField Field(int i) override;
   void Rewind() override;
-  void CheckEveryField(bool on) override { every_field_ = on; }
+  void CheckFields(std::uint64_t columns) override { check_fields_ = columns; }
 
  private:
   // The field's text, Null for an empty field; throws CsvFieldFault for NUL or invalid bytes.
@@ -58,7 +58,7 @@ class FileCsvReader final : public CsvReader {
   bool on_record_ = false;    // Next() has returned true and not false since
 
   SetAsideList* set_aside_ = nullptr;
-  bool every_field_ = false;
+  std::uint64_t check_fields_ = 0;
   std::int64_t handed_out_ = 0;     // records Next() returned since the start
   std::exception_ptr first_fault_;  // of the records set aside since the start
 };
@@ -154,10 +154,11 @@ std::string FileCsvReader::FaultOfRecord() {
   if (scanner_.FieldCount() > static_cast<int>(names_.size())) {
     if (std::string fault = ExtraFieldsFault(); !fault.empty()) return fault;
   }
-  if (every_field_) {
+  if (check_fields_ != 0) {
     const int count = std::min(scanner_.FieldCount(), static_cast<int>(names_.size()));
     std::string fault;
     for (int i = 0; i < count; ++i) {
+      if (((check_fields_ >> std::min(i, 63)) & 1) == 0) continue;
       if (!DecodeSlot(i, &fault)) {
         if (set_aside_ == nullptr) Field(i);  // throws it, naming the line of the byte
         return fault;

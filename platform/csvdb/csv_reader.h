@@ -37,7 +37,7 @@ class CsvReader {
   // read from that open file at explicit offsets (its file position is left alone) and never
   // closed; `path` then only names it in messages.
   // With `set_aside`, a record that cannot be read (a quote fault, a value beyond the header,
-  // and with CheckEveryField a NUL or invalid byte) is added to that list and passed over
+  // and with CheckFields a NUL or invalid byte) is added to that list and passed over
   // instead of thrown; faults of the header or the file as a whole are still thrown, and so
   // is the first fault when no record could be read, or the one at hand when the list is full.
   static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format,
@@ -60,10 +60,11 @@ class CsvReader {
   // field before the first or after the last record. Decoded once per record; throws
   // CsvFieldFault naming the file and line for a NUL or a byte invalid in the character set.
   virtual CsvField Field(int i) = 0;
-  // When on, Next() decodes every field of a record at once, so that a record with a NUL or an
-  // invalid byte anywhere is set aside before the caller sees it (slower: for a second read
-  // after Field() has thrown).
-  virtual void CheckEveryField(bool on) = 0;
+  // Next() decodes at once the fields of the columns whose bit is set in `columns` (bit 63
+  // stands for column 63 and every one after it; 0, the default, decodes none), so that a
+  // record with a NUL or an invalid byte in one of them is set aside before the caller sees it
+  // (slower: for a second read after Field() has thrown).
+  virtual void CheckFields(std::uint64_t columns) = 0;
   // Back to before the first record.
   virtual void Rewind() = 0;
 };

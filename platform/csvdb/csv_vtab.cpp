@@ -3,6 +3,7 @@
 // reported to SQLite as plain errors.
 #include "platform/csvdb/csv_vtab.h"
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <optional>
@@ -40,6 +41,7 @@ struct NumericTest {
 struct CsvCursor {
   sqlite3_vtab_cursor base{};
   std::unique_ptr<CsvReader> reader;
+  std::uint64_t used = 0;  // the columns the query reads, as SQLite's colUsed
   std::vector<NumericTest> tests;
   bool eof = true;
   sqlite3_int64 row = 0;
@@ -178,11 +180,12 @@ int Disconnect(sqlite3_vtab* vtab) {
 
 // Every query is a full scan. Comparisons of a numeric column with a value are the table's to
 // test (on the number a person reads in the field), so SQLite is told to leave them out; it
-// tests every other constraint on each row. idxStr lists the table's tests, a column number
-// and an operator each, in the order their values arrive in xFilter.
+// tests every other constraint on each row. idxStr holds the columns the query reads (colUsed)
+// and then the table's tests, a column number and an operator each, in the order their values
+// arrive in xFilter.
 int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   const CsvTable* table = TableOf(vtab);
-  std::string tests;
+  std::string tests = std::to_string(info->colUsed) + " ";
   int values = 0;
   // SQLite keeps at most 16 constraints out of its own tests; beyond that it would test the
   // field as written too, and a written number such as "1200.00" would fail that test.
@@ -196,11 +199,9 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     info->aConstraintUsage[i].omit = 1;
     tests += std::to_string(c.iColumn) + " " + std::to_string(c.op) + " ";
   }
-  if (values > 0) {
-    info->idxStr = sqlite3_mprintf("%s", tests.c_str());
-    if (info->idxStr == nullptr) return SQLITE_NOMEM;
-    info->needToFreeIdxStr = 1;
-  }
+  info->idxStr = sqlite3_mprintf("%s", tests.c_str());
+  if (info->idxStr == nullptr) return SQLITE_NOMEM;
+  info->needToFreeIdxStr = 1;
   info->estimatedCost = 1e9;
   info->estimatedRows = 1000000;
   return SQLITE_OK;
@@ -258,6 +259,8 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
   try {
     cursor->tests.clear();
     std::istringstream listed(idx_text != nullptr ? idx_text : "");
+    cursor->used = ~std::uint64_t{0};
+    listed >> cursor->used;
     int column = 0;
     int op = 0;
     for (int k = 0; k < argc && listed >> column >> op; ++k) {
@@ -270,7 +273,7 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
       cursor->reader = CsvReader::Open(table->file.path, owner.Source().format, table->file.fd,
                                        &owner.SetAsideOf(table->file.path));
     }
-    cursor->reader->CheckEveryField(owner.EveryField());
+    cursor->reader->CheckFields(owner.CheckFields() ? cursor->used : 0);
     cursor->row = 0;
   } catch (...) {
     cursor->eof = true;

@@ -46,12 +46,12 @@ class CsvTables {
   void Forget() { kept_ = nullptr; }
 
   // The records each file had set aside by the cursors that read it, and whether they decode
-  // every field of a record before handing it out (CsvReader::CheckEveryField).
+  // the fields the query uses before handing a record out (CsvReader::CheckFields).
   SetAsideList& SetAsideOf(const std::string& path);
   std::vector<SetAsideRecords> TakeSetAside();
   void ClearSetAside();
-  bool EveryField() const { return every_field_; }
-  void SetEveryField(bool on) { every_field_ = on; }
+  bool CheckFields() const { return check_fields_; }
+  void SetCheckFields(bool on) { check_fields_ = on; }
 
  private:
   DataSource source_;
@@ -59,7 +59,7 @@ class CsvTables {
   sqlite3_module module_{};
   std::exception_ptr kept_;
   std::map<std::string, SetAsideList, std::less<>> set_aside_;  // by file path
-  bool every_field_ = false;
+  bool check_fields_ = false;
 };
 
 }  // namespace sorbel::csvdb

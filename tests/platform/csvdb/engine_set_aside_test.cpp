@@ -110,6 +110,30 @@ TEST(EngineSetAsideTest, ReasonsSayWhatIsWrong) {
   EXPECT_EQ(reasons[3], "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。");
 }
 
+// Only what is wrong goes aside: a bad byte in a column the query never reads keeps its record
+// even when another one makes the query run again, and records that end in empty fields (or a
+// header that does) count as sound after a broken one.
+TEST(EngineSetAsideTest, SoundRecordsStayWhateverSurroundsTheFault) {
+  EngineFolder folder;
+  folder.Write("memo.csv", "id,name,memo\n1,ok,\xff\n2,\xff,x\n3,ok,y\n"s);
+  auto connection = folder.Connect("CharacterSet=UTF-8");
+  EXPECT_EQ(connection->Execute("SELECT id, name FROM [memo.csv]")->RecordCount(), 2);
+  std::vector<SetAsideRecords> set_aside = connection->TakeSetAside();
+  ASSERT_EQ(set_aside.size(), 1u);
+  ASSERT_EQ(set_aside[0].records.size(), 1u);
+  EXPECT_EQ(set_aside[0].records[0].line, 3);
+
+  for (const char* file : {"id,name\n1,a,\n2,\"x\"y,\n3,c,\n4,d,\"\"\n",
+                           "id,name,\n1,a\n2,\"x\"y\n3,c\n4,d\n"}) {
+    folder.Write("trailing.csv", file);
+    EXPECT_EQ(connection->Execute("SELECT * FROM [trailing.csv]")->RecordCount(), 3) << file;
+    set_aside = connection->TakeSetAside();
+    ASSERT_EQ(set_aside.size(), 1u);
+    ASSERT_EQ(set_aside[0].records.size(), 1u);
+    EXPECT_EQ(set_aside[0].records[0].line, 3);
+  }
+}
+
 // Beyond the bounds a file is not read right: the run stops as it would without setting aside.
 TEST(EngineSetAsideTest, TooMuchToSetAsideStopsTheQuery) {
   EngineFolder folder;
