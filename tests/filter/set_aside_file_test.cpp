@@ -80,7 +80,8 @@ std::vector<std::string> SortedRecordLines(const std::string& bytes) {
   return lines;
 }
 
-// Needs the engine to set bad records aside instead of failing the query.
+// Bad lines first, between good ones, never closed and last: the run still writes the result,
+// and the result and the set-aside file together hold every line of the catalogue once.
 TEST_F(SetAsideFileTest, ARunSetsBadLinesAsideAndKeepsEveryLineOnce) {
   const std::string catalogue =
       "商品コード,商品名,カテゴリー名,送料無料\r\n"
