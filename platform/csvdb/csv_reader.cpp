@@ -32,8 +32,9 @@ class FileCsvReader final : public CsvReader {
  private:
   // The field's text, Null for an empty field; throws CsvFieldFault for NUL or invalid bytes.
   CsvField Decode(std::string_view raw, TextBuffer& out);
-  // Field i into its slot; false, with the fault in words, for NUL or invalid bytes.
-  bool DecodeSlot(int i, std::string* fault);
+  // Field i into its slot, once a record; false for NUL or invalid bytes, with the fault in
+  // words and where it is.
+  bool DecodeSlot(int i, std::string* fault, const char** at);
   // What is wrong with the current record, empty when nothing is; throws it instead when
   // nothing is set aside.
   std::string FaultOfRecord();
@@ -103,7 +104,7 @@ FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, i
   if (!format.header) scanner_.Rewind();
 }
 
-bool FileCsvReader::DecodeSlot(int i, std::string* fault) {
+bool FileCsvReader::DecodeSlot(int i, std::string* fault, const char** at) {
   Slot& slot = slots_[static_cast<std::size_t>(i)];
   if (slot.record == record_) return true;
   const std::string_view raw = scanner_.RawField(i);
@@ -113,6 +114,7 @@ bool FileCsvReader::DecodeSlot(int i, std::string* fault) {
     std::size_t bad = 0;
     if (!decoder_->Decode(raw, slot.buffer, &text, &bad)) {
       *fault = decoder_->DescribeFault(raw, bad);
+      *at = raw.data() + bad;
       return false;
     }
     slot.field = TypedField(text);
@@ -157,12 +159,13 @@ std::string FileCsvReader::FaultOfRecord() {
   if (check_fields_ != 0) {
     const int count = std::min(scanner_.FieldCount(), static_cast<int>(names_.size()));
     std::string fault;
+    const char* at = nullptr;
     for (int i = 0; i < count; ++i) {
       if (((check_fields_ >> std::min(i, 63)) & 1) == 0) continue;
-      if (!DecodeSlot(i, &fault)) {
-        if (set_aside_ == nullptr) Field(i);  // throws it, naming the line of the byte
-        return fault;
-      }
+      if (DecodeSlot(i, &fault, &at)) continue;
+      if (set_aside_ == nullptr)
+        throw CsvFieldFault(CsvFormatError(path_, scanner_.LineOf(at), fault));
+      return fault;
     }
   }
   return "";
@@ -199,12 +202,12 @@ CsvField FileCsvReader::Field(int i) {
   if (!on_record_ || i < 0 || i >= static_cast<int>(slots_.size()) || i >= scanner_.FieldCount()) {
     return CsvField{};
   }
-  Slot& slot = slots_[static_cast<std::size_t>(i)];
-  if (slot.record != record_) {
-    slot.field = Decode(scanner_.RawField(i), slot.buffer);
-    slot.record = record_;
+  std::string fault;
+  const char* at = nullptr;
+  if (!DecodeSlot(i, &fault, &at)) {
+    throw CsvFieldFault(CsvFormatError(path_, scanner_.LineOf(at), fault));
   }
-  return slot.field;
+  return slots_[static_cast<std::size_t>(i)].field;
 }
 
 void FileCsvReader::Rewind() {
