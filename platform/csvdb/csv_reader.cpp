@@ -32,9 +32,11 @@ class FileCsvReader final : public CsvReader {
  private:
   // The field's text, Null for an empty field; throws CsvFieldFault for NUL or invalid bytes.
   CsvField Decode(std::string_view raw, TextBuffer& out);
-  // Field i into its slot, once a record; false for NUL or invalid bytes, with the fault in
-  // words and where it is.
-  bool DecodeSlot(int i, std::string* fault, const char** at);
+  // Field i into its slot, once a record; false for NUL or invalid bytes, with *bad the
+  // offset of the first in the raw field.
+  bool DecodeSlot(int i, std::size_t* bad);
+  // The fault of field i at `bad`, as an error naming the file and its line.
+  CsvFieldFault FieldFault(int i, std::size_t bad) const;
   // What is wrong with the current record, empty when nothing is; throws it instead when
   // nothing is set aside.
   std::string FaultOfRecord();
@@ -104,23 +106,24 @@ FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, i
   if (!format.header) scanner_.Rewind();
 }
 
-bool FileCsvReader::DecodeSlot(int i, std::string* fault, const char** at) {
+bool FileCsvReader::DecodeSlot(int i, std::size_t* bad) {
   Slot& slot = slots_[static_cast<std::size_t>(i)];
   if (slot.record == record_) return true;
   const std::string_view raw = scanner_.RawField(i);
   slot.field = CsvField{};
   if (!IsEmptyField(raw)) {
     std::string_view text;
-    std::size_t bad = 0;
-    if (!decoder_->Decode(raw, slot.buffer, &text, &bad)) {
-      *fault = decoder_->DescribeFault(raw, bad);
-      *at = raw.data() + bad;
-      return false;
-    }
+    if (!decoder_->Decode(raw, slot.buffer, &text, bad)) return false;
     slot.field = TypedField(text);
   }
   slot.record = record_;
   return true;
+}
+
+CsvFieldFault FileCsvReader::FieldFault(int i, std::size_t bad) const {
+  const std::string_view raw = scanner_.RawField(i);
+  return CsvFieldFault(
+      CsvFormatError(path_, scanner_.LineOf(raw.data() + bad), decoder_->DescribeFault(raw, bad)));
 }
 
 CsvField FileCsvReader::Decode(std::string_view raw, TextBuffer& out) {
@@ -158,14 +161,11 @@ std::string FileCsvReader::FaultOfRecord() {
   }
   if (check_fields_ != 0) {
     const int count = std::min(scanner_.FieldCount(), static_cast<int>(names_.size()));
-    std::string fault;
-    const char* at = nullptr;
+    std::size_t bad = 0;
     for (int i = 0; i < count; ++i) {
-      if (((check_fields_ >> std::min(i, 63)) & 1) == 0) continue;
-      if (DecodeSlot(i, &fault, &at)) continue;
-      if (set_aside_ == nullptr)
-        throw CsvFieldFault(CsvFormatError(path_, scanner_.LineOf(at), fault));
-      return fault;
+      if (((check_fields_ >> std::min(i, 63)) & 1) == 0 || DecodeSlot(i, &bad)) continue;
+      if (set_aside_ == nullptr) throw FieldFault(i, bad);
+      return decoder_->DescribeFault(scanner_.RawField(i), bad);
     }
   }
   return "";
@@ -202,11 +202,8 @@ CsvField FileCsvReader::Field(int i) {
   if (!on_record_ || i < 0 || i >= static_cast<int>(slots_.size()) || i >= scanner_.FieldCount()) {
     return CsvField{};
   }
-  std::string fault;
-  const char* at = nullptr;
-  if (!DecodeSlot(i, &fault, &at)) {
-    throw CsvFieldFault(CsvFormatError(path_, scanner_.LineOf(at), fault));
-  }
+  std::size_t bad = 0;
+  if (!DecodeSlot(i, &bad)) throw FieldFault(i, bad);
   return slots_[static_cast<std::size_t>(i)].field;
 }
 
