@@ -57,8 +57,8 @@ class CsvCutter {
   // before it carries the error. Returns early, publishing nothing more, when the queue is
   // stopped.
   // When setting aside, a quote fault after the first record does not end the run: the faulty
-  // record runs from its start to the first line after which a sound record with as many
-  // fields as the first record begins (or to the end of the file), and is handed on with its
+  // record runs from its start to the first line after which a sound record with the
+  // first record's fields begins (or to the end of the file), and is handed on with its
   // fault. It stops the run as before when that stretch passes kMaxSetAsideBytes or
   // kMaxSetAsideLines, so that one stray quote never swallows the rest of a file unheard.
   void Run();

@@ -41,7 +41,6 @@ struct NumericTest {
 struct CsvCursor {
   sqlite3_vtab_cursor base{};
   std::unique_ptr<CsvReader> reader;
-  std::uint64_t used = 0;  // the columns the query reads, as SQLite's colUsed
   std::vector<NumericTest> tests;
   bool eof = true;
   sqlite3_int64 row = 0;
@@ -259,8 +258,8 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
   try {
     cursor->tests.clear();
     std::istringstream listed(idx_text != nullptr ? idx_text : "");
-    cursor->used = ~std::uint64_t{0};
-    listed >> cursor->used;
+    std::uint64_t used = 0;  // the columns the query reads, SQLite's colUsed
+    listed >> used;
     int column = 0;
     int op = 0;
     for (int k = 0; k < argc && listed >> column >> op; ++k) {
@@ -273,7 +272,7 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
       cursor->reader = CsvReader::Open(table->file.path, owner.Source().format, table->file.fd,
                                        &owner.SetAsideOf(table->file.path));
     }
-    cursor->reader->CheckFields(owner.CheckFields() ? cursor->used : 0);
+    cursor->reader->CheckFields(owner.CheckFields() ? used : 0);
     cursor->row = 0;
   } catch (...) {
     cursor->eof = true;
