@@ -81,6 +81,9 @@ const char* CsvCutter::FaultText(Fault fault) {
       return "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。";
     case kTextAfterQuote:
       return "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。";
+    case kQuoteAtLineEnd:
+      return "引用符（\"）で囲まれた項目が行末の「\"」で閉じられ、項目が見出し行より少なくなって"
+             "います（項目の中の「\"」が「\"\"」と二重になっていないようです）。";
     default:
       return "";
   }
@@ -95,6 +98,7 @@ void CsvCutter::Run() {
       if (cut == Cut::kEnd) break;
       if (cut == Cut::kFault) {
         // The first record gives the columns: without it nothing else can be read.
+        if (!set_aside_ && !first && fault_ == kQuoteNotClosed) FailCutShort();
         if (!set_aside_ || first) FailAtFault(fault_, fault_at_);
         SetAsideFaulty();
         continue;
@@ -104,6 +108,11 @@ void CsvCutter::Run() {
       if (first) {
         header_fields_ = named_fields_ = starts_.size();
         while (named_fields_ > 1 && FieldIsEmpty(named_fields_ - 1)) --named_fields_;
+      } else if (starts_.size() < named_fields_) {
+        // Short at the very end, a download stopped inside a product; short at a quote, a quote
+        // left undoubled inside a field may have closed it.
+        if (next_ == record_begin_ + record_size_) FailCutShort();
+        if (ClosedAtLineEnd() && QuoteClosedTooEarly()) continue;
       }
       first = false;
       AddRecord();
@@ -270,12 +279,15 @@ __attribute__((target("avx2,pclmul"))) bool CsvCutter::ScanRecordWide() {
 // a time, reading more of the file as needed; a fault is left in fault_ and fault_at_. Gives
 // up (kFault, kSound) once past `limit`. Offsets are kept relative to record_begin_ because
 // Fill() moves the record to the front of the buffer.
-CsvCutter::Cut CsvCutter::ScanRecordExact(std::size_t from, std::size_t limit) {
-  starts_.clear();
-  starts_.push_back(static_cast<std::uint32_t>(from));
-  std::size_t off = from;    // first byte not yet looked at
-  std::size_t quote_at = 0;  // the quote that opened the current field
-  bool quoted = false;
+// With `in_quotes` the scan goes on inside the quoted field that starts_ ends with.
+CsvCutter::Cut CsvCutter::ScanRecordExact(std::size_t from, std::size_t limit, bool in_quotes) {
+  if (!in_quotes) {
+    starts_.clear();
+    starts_.push_back(static_cast<std::uint32_t>(from));
+  }
+  std::size_t off = from;                                 // first byte not yet looked at
+  std::size_t quote_at = in_quotes ? starts_.back() : 0;  // the quote that opened the field
+  bool quoted = in_quotes;
 
   auto finish = [&](std::size_t size, std::size_t after) {
     record_size_ = static_cast<std::uint32_t>(size);
@@ -391,13 +403,90 @@ bool CsvCutter::FieldIsEmpty(std::size_t i) const {
                           std::memcmp(batch_->bytes.get() + record_begin_ + begin, "\"\"", 2) == 0);
 }
 
-// The record just scanned from `from` has the fields of the first record, as the reader
-// counts them: at least up to its last named one, and nothing but empty ones beyond.
-bool CsvCutter::LooksLikeARecord(std::size_t from) const {
-  if (record_size_ <= from || starts_.size() < named_fields_) return false;
+// The record just scanned has no value beyond the first record's fields.
+bool CsvCutter::NoValuesBeyondHeader() const {
   for (std::size_t i = header_fields_; i < starts_.size(); ++i) {
     if (!FieldIsEmpty(i)) return false;
   }
+  return true;
+}
+
+// The record just scanned from `from` has the fields of the first record, as the reader
+// counts them: at least up to its last named one, and nothing but empty ones beyond.
+bool CsvCutter::LooksLikeARecord(std::size_t from) const {
+  return record_size_ > from && starts_.size() >= named_fields_ && NoValuesBeyondHeader();
+}
+
+// A broken record, unlike the rest of a broken description, starts with the first record's
+// fields: read from `line` with a quoted field that is not closed soundly (by a quote before a
+// delimiter or a line end) taken as text, it holds at least up to the last named one.
+bool CsvCutter::StartsABrokenRecord(std::size_t line) {
+  const std::size_t limit = line + kMaxSetAsideBytes;
+  auto byte = [&](std::size_t i) -> int {
+    if (i > limit || (record_begin_ + i >= end_ && !Fill())) return -1;
+    return static_cast<unsigned char>(batch_->bytes[record_begin_ + i]);
+  };
+  const int delimiter = static_cast<unsigned char>(delimiter_);
+  std::size_t fields = 1;
+  bool field_start = true;
+  for (std::size_t i = line;; ++i) {
+    const int c = byte(i);
+    if (c == -1 || c == '\r' || c == '\n') return fields >= named_fields_;
+    if (c == delimiter) {
+      if (++fields >= named_fields_) return true;
+      field_start = true;
+      continue;
+    }
+    if (c == '"' && field_start) {
+      std::size_t j = i + 1;
+      while (byte(j) != -1 && (byte(j) != '"' || byte(j + 1) == '"')) j += byte(j) == '"' ? 2 : 1;
+      const int after = byte(j + 1);
+      if (byte(j) == '"' && (after == -1 || after == delimiter || after == '\r' || after == '\n')) {
+        i = j;
+      }
+    }
+    field_start = false;
+  }
+}
+
+// The last field of the record just cut is quoted, not empty, and its closing quote ends the
+// record.
+bool CsvCutter::ClosedAtLineEnd() const {
+  const char* p = batch_->bytes.get() + record_begin_;
+  const std::size_t last = starts_.back();
+  return record_size_ >= last + 3 && p[last] == '"' && p[record_size_ - 1] == '"';
+}
+
+// The short record just cut ends in a quoted field closed at its line end. It is whole when a
+// sound record starts on the next line, or when the closing quote read as text (and each
+// further one at a line end in the same field) gives no record with more fields. Otherwise
+// the quote was text the catalogue did not double: the record and its rest go aside as one,
+// and true is returned.
+bool CsvCutter::QuoteClosedTooEarly() {
+  const std::size_t size = record_size_;
+  const std::size_t after = next_ - record_begin_;
+  const std::vector<std::uint32_t> starts = starts_;
+  auto whole = [&] {
+    record_size_ = static_cast<std::uint32_t>(size);
+    next_ = record_begin_ + after;
+    starts_ = starts;
+    return false;
+  };
+  Cut cut = ScanRecordExact(after, after + kMaxSetAsideBytes);
+  if (cut == Cut::kEnd || (cut == Cut::kRecord && LooksLikeARecord(after))) return whole();
+  for (std::size_t from = size;;) {
+    starts_ = starts;
+    cut = ScanRecordExact(from, size + kMaxSetAsideBytes, true);
+    if (cut != Cut::kRecord) return whole();
+    if (starts_.size() > starts.size() && NoValuesBeyondHeader()) break;
+    if (starts_.size() != starts.size() || !ClosedAtLineEnd() ||
+        next_ == record_begin_ + record_size_) {
+      return whole();
+    }
+    from = record_size_;
+  }
+  if (!set_aside_) FailAtFault(kQuoteAtLineEnd, size - 1);
+  AddFaulty(next_ - record_begin_, kQuoteAtLineEnd);
   return true;
 }
 
@@ -405,25 +494,41 @@ bool CsvCutter::LooksLikeARecord(std::size_t from) const {
 // record with the first record's fields begins there. A line inside the broken
 // quoted text rarely passes that, so the rest of a product's description is set aside with
 // it rather than read as a product of its own.
+// Broken records in a row go aside one by one: each one ends where the next begins. A quoted
+// field that runs on to the end of the file from the broken record is the mark of a file cut
+// short, not of one bad product.
 void CsvCutter::SetAsideFaulty() {
   const Fault fault = fault_;
   const std::size_t fault_at = fault_at_;
+  bool open_to_end = fault == kQuoteNotClosed;
   std::size_t size = 0;
   int lines = 0;
   for (std::size_t line = 0;;) {
     line = LineStartAfter(line, kMaxSetAsideBytes);
     if (line == kNoLimit) {
+      if (open_to_end) FailCutShort();
       size = end_ - record_begin_;
       break;
     }
     if (line > kMaxSetAsideBytes || ++lines > kMaxSetAsideLines) FailAtFault(fault, fault_at);
     const Cut cut = ScanRecordExact(line, line + kMaxSetAsideBytes);
+    if (cut == Cut::kEnd && open_to_end) FailCutShort();
     if (cut == Cut::kEnd || (cut == Cut::kRecord && LooksLikeARecord(line))) {
+      size = line;
+      break;
+    }
+    if (cut == Cut::kFault && fault_ == kQuoteNotClosed) open_to_end = true;
+    if (cut == Cut::kFault && StartsABrokenRecord(line)) {
       size = line;
       break;
     }
   }
   if (size > kMaxSetAsideBytes) FailAtFault(fault, fault_at);
+  AddFaulty(size, fault);
+}
+
+// Hands on the `size` bytes from record_begin_ as one faulty record, without fields.
+void CsvCutter::AddFaulty(std::size_t size, Fault fault) {
   CsvBatch::Record record;
   record.begin = record_begin_;
   record.size = static_cast<std::uint32_t>(size);
@@ -435,6 +540,12 @@ void CsvCutter::SetAsideFaulty() {
 
 void CsvCutter::FailAtFault(Fault fault, std::size_t at) {
   Fail(batch_->bytes.get() + record_begin_ + at, FaultText(fault));
+}
+
+void CsvCutter::FailCutShort() {
+  const std::int64_t offset = batch_->file_offset + static_cast<std::int64_t>(record_begin_);
+  throw CsvCutShortError(
+      path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(), batch_->file_offset, end_));
 }
 
 void CsvCutter::Fail(const char* at, std::string_view detail) {

@@ -29,6 +29,8 @@ class CsvCutter {
     kSound = 0,
     kQuoteNotClosed,  // a quoted field runs to the end of the file
     kTextAfterQuote,  // a closing quote is followed by something else than a delimiter or line end
+    kQuoteAtLineEnd,  // a quote closed a field at a line end, leaving the record short, and the
+                      // lines after it read as the rest of that field
   };
   // The fault in words, as messages give it.
   static const char* FaultText(Fault fault);
@@ -57,10 +59,18 @@ class CsvCutter {
   // before it carries the error. Returns early, publishing nothing more, when the queue is
   // stopped.
   // When setting aside, a quote fault after the first record does not end the run: the faulty
-  // record runs from its start to the first line after which a sound record with the
-  // first record's fields begins (or to the end of the file), and is handed on with its
-  // fault. It stops the run as before when that stretch passes kMaxSetAsideBytes or
-  // kMaxSetAsideLines, so that one stray quote never swallows the rest of a file unheard.
+  // record runs from its start to the first later line at which a sound record with the
+  // first record's fields begins, or another broken record does (a line with at least those
+  // fields), or to the end of the file, and is handed on with its fault. It stops the run as
+  // before when that record passes kMaxSetAsideBytes or kMaxSetAsideLines, so that one stray
+  // quote never swallows the rest of a file unheard.
+  // A record shorter than the first whose last field was quoted and closed right at its line
+  // end is a fault (kQuoteAtLineEnd) when the lines after it, that quote read as text, make
+  // the rest of the field and more fields: then the closing quote was an unrepeated quote
+  // inside the field, and the record and those lines go aside together.
+  // A file that ends inside a record (a quoted field that runs to the end of the file, or a
+  // last record shorter than the first with no line end) ends the run with Error
+  // (kErrCsvFormat) saying it seems cut short: a download that has not finished.
   void Run();
   // Back to the head, for another Run(); takes a free batch from the queue when it holds none.
   void Rewind();
@@ -73,11 +83,16 @@ class CsvCutter {
   template <typename Blocks>
   bool ScanRecordFast();
   bool ScanRecordWide();  // ScanRecordFast with AVX2
-  Cut ScanRecordExact(std::size_t from, std::size_t limit);
+  Cut ScanRecordExact(std::size_t from, std::size_t limit, bool in_quotes = false);
   std::size_t LineStartAfter(std::size_t from, std::size_t limit);
   bool FieldIsEmpty(std::size_t i) const;
+  bool NoValuesBeyondHeader() const;
   bool LooksLikeARecord(std::size_t from) const;
+  bool StartsABrokenRecord(std::size_t line);
+  bool ClosedAtLineEnd() const;
+  bool QuoteClosedTooEarly();
   void SetAsideFaulty();
+  void AddFaulty(std::size_t size, Fault fault);
   bool Fill();
   void PassOn();
   void AddRecord();
@@ -85,6 +100,7 @@ class CsvCutter {
   [[noreturn]] void Fail(const char* at, std::string_view detail);
   [[noreturn]] void FailAtFault(Fault fault, std::size_t at);
   [[noreturn]] void FailLongRecord();
+  [[noreturn]] void FailCutShort();
 
   std::string path_;
   char delimiter_;

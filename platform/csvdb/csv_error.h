@@ -16,6 +16,15 @@ inline Error CsvFormatError(std::string_view path, std::int64_t line, std::strin
                                   "行目: " + std::string(detail));
 }
 
+// The file ends inside the record that starts at `line`: most likely a download that stopped.
+inline Error CsvCutShortError(std::string_view path, std::int64_t line) {
+  return Error(kErrCsvFormat, "CSVファイル「" + std::string(path) +
+                                  "」は途中で切れているようです（" + std::to_string(line) +
+                                  "行目から始まる商品の途中でファイルが終わっています）。"
+                                  "ダウンロードが終わっていないかもしれません。ダウンロードし直して"
+                                  "から、もう一度実行してください。");
+}
+
 // A fault in one field's bytes (a NUL, a byte the character set lacks), met when the field is
 // read, after its record was handed out.
 class CsvFieldFault : public Error {

@@ -65,8 +65,9 @@ TEST_F(BadCatalogueTest, HeaderAloneGivesAHeaderOnlyResult) {
 // A bad line among good ones is set aside (see the set-aside tests); a catalogue whose every
 // line is bad fails, naming the first.
 TEST_F(BadCatalogueTest, QuotingFaultsNameTheLine) {
+  // A quote that runs to the end of the file: the download stopped inside a product.
   EXPECT_FALSE(RunOn(kHeader + "\r\n\r\nA2,\"never closed,家電,1\r\n"));
-  ExpectFailedRun(host_, kErrCsvFormat, About() + "の3行目");
+  ExpectFailedRun(host_, kErrCsvFormat, About() + "は途中で切れているようです（3行目");
   EXPECT_FALSE(RunOn(kHeader + "\nA1,\"abc\"def,家電,1\n"));
   ExpectFailedRun(host_, kErrCsvFormat, About() + "の2行目");
   // A quote inside an unquoted field is a character like any other.

@@ -80,7 +80,7 @@ std::vector<std::string> SortedRecordLines(const std::string& bytes) {
   return lines;
 }
 
-// Bad lines first, between good ones, never closed and last: the run still writes the result,
+// Bad lines first, between good ones, never closed, and last: the run still writes the result,
 // and the result and the set-aside file together hold every line of the catalogue once.
 TEST_F(SetAsideFileTest, ARunSetsBadLinesAsideAndKeepsEveryLineOnce) {
   const std::string catalogue =
@@ -88,7 +88,7 @@ TEST_F(SetAsideFileTest, ARunSetsBadLinesAsideAndKeepsEveryLineOnce) {
       "A1,椅子,家具,1,はみ出し\r\n"  // a field beyond the header
       "A2,ケトル,家電,1\r\nA3,\"時計\" \"x\",家電,1\r\nA4,棚,家具,1\r\n"  // a stray quote
       "A5,\"皿,台所,1\r\nA6,箸,台所,1\r\n"                                // never closed
-      "A7,\"椀,台所,1\r\n";                                               // the last record
+      "A7,\"椀\"大,台所,1\r\n";                                           // the last record
   host_.csv_path = Catalogue(catalogue);
   ASSERT_TRUE(ExecFilter(host_));
   ASSERT_EQ(host_.messages.size(), 1u);

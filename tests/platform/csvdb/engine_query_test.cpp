@@ -199,7 +199,8 @@ TEST(EngineTablesTest, ALentFileStandsForTheTableFile) {
   std::string description;
   EXPECT_EQ(ErrorNumberOf([&] { connection->Execute("SELECT * FROM [new.csv]"); }, &description),
             kErrCsvFormat);
-  EXPECT_NE(description.find(elsewhere.Path("broken.csv") + "」の3行目"), std::string::npos)
+  EXPECT_NE(description.find(elsewhere.Path("broken.csv") + "」は途中で切れているようです（3行目"),
+            std::string::npos)
       << description;
   connection->Close();
 
@@ -244,7 +245,8 @@ TEST(EngineErrorsTest, ReaderFaultsComeOutAsTheReaderSaidThem) {
   std::string description;
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [late.csv]"); }, &description),
             kErrCsvFormat);
-  EXPECT_NE(description.find("late.csv」の4行目: 引用符"), std::string::npos) << description;
+  EXPECT_NE(description.find("late.csv」は途中で切れているようです（4行目"), std::string::npos)
+      << description;
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT count(*) FROM [late.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT id FROM [extra.csv]"); }), kErrCsvFormat);
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [empty.csv]"); }, &description),

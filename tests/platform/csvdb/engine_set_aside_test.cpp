@@ -96,9 +96,9 @@ TEST(EngineSetAsideTest, ResultAndSetAsideHoldEveryRecordOnce) {
 
 TEST(EngineSetAsideTest, ReasonsSayWhatIsWrong) {
   EngineFolder folder;
-  folder.Write("r.csv", "a,b\n1,2,3\n2,\"x\"y\n3,ok\n4,n\0ul\n5,\"open\n"s);
+  folder.Write("r.csv", "a,b\n1,2,3\n2,\"x\"y\n3,ok\n4,n\0ul\n5,\"open\n6,ok\n"s);
   auto connection = folder.Connect();
-  EXPECT_EQ(connection->Execute("SELECT * FROM [r.csv]")->RecordCount(), 1);
+  EXPECT_EQ(connection->Execute("SELECT * FROM [r.csv]")->RecordCount(), 2);
   std::vector<SetAsideRecords> set_aside = connection->TakeSetAside();
   ASSERT_EQ(set_aside.size(), 1u);
   std::vector<std::string> reasons;
@@ -123,8 +123,8 @@ TEST(EngineSetAsideTest, SoundRecordsStayWhateverSurroundsTheFault) {
   ASSERT_EQ(set_aside[0].records.size(), 1u);
   EXPECT_EQ(set_aside[0].records[0].line, 3);
 
-  for (const char* file : {"id,name\n1,a,\n2,\"x\"y,\n3,c,\n4,d,\"\"\n",
-                           "id,name,\n1,a\n2,\"x\"y\n3,c\n4,d\n"}) {
+  for (const char* file :
+       {"id,name\n1,a,\n2,\"x\"y,\n3,c,\n4,d,\"\"\n", "id,name,\n1,a\n2,\"x\"y\n3,c\n4,d\n"}) {
     folder.Write("trailing.csv", file);
     EXPECT_EQ(connection->Execute("SELECT * FROM [trailing.csv]")->RecordCount(), 3) << file;
     set_aside = connection->TakeSetAside();
@@ -132,6 +132,82 @@ TEST(EngineSetAsideTest, SoundRecordsStayWhateverSurroundsTheFault) {
     ASSERT_EQ(set_aside[0].records.size(), 1u);
     EXPECT_EQ(set_aside[0].records[0].line, 3);
   }
+}
+
+// The lines of each set-aside record of `csv`, read as a whole table.
+std::vector<std::int64_t> SetAsideLines(EngineFolder& folder, const std::string& csv,
+                                        std::int64_t* records) {
+  folder.Write("t.csv", csv);
+  auto connection = folder.Connect("CharacterSet=UTF-8");
+  *records = connection->Execute("SELECT * FROM [t.csv]")->RecordCount();
+  std::vector<std::int64_t> lines;
+  for (const SetAsideRecords& file : connection->TakeSetAside()) {
+    for (const SetAsideRecord& r : file.records) lines.push_back(r.line);
+  }
+  return lines;
+}
+
+// A quote the catalogue did not double, closing a field at a line end, cuts a product short and
+// makes products of the rest: the product goes aside whole. Records that are short by nature
+// stay, quoted or not.
+TEST(EngineSetAsideTest, AQuoteAtALineEndNeverCutsAProductShort) {
+  EngineFolder folder;
+  const std::string header = "商品コード,商品名,カテゴリー名,送料無料,商品説明,画像URL1\r\n";
+  const std::string tv =
+      "A1,テレビ,家電,1,\"<p>画面サイズ 32\"\n<p>32\"\n<p>説明の続き</p>\",https://img/a1.jpg\r\n";
+  const std::string fridge = "A2,冷蔵庫,家電,1,\"<p>大容量</p>\",https://img/a2.jpg\r\n";
+  std::int64_t records = 0;
+  EXPECT_EQ(SetAsideLines(folder, header + tv + fridge, &records), (std::vector<std::int64_t>{2}));
+  EXPECT_EQ(records, 1);
+
+  for (const char* whole :
+       {"id,name,memo\r\n1,\"a\"\r\n2,\"b\"\r\n3,\"c\",x\r\n",
+        "id,name,memo\r\n1,\"a\"\r\n2,b\r\n3,c\r\n", "id,name,memo\r\n1,\"a\"\r\n2,b,\"c\"\r\n3,c\r\n"}) {
+    EXPECT_TRUE(SetAsideLines(folder, whole, &records).empty()) << whole;
+    EXPECT_EQ(records, 3) << whole;
+  }
+}
+
+// Each broken product in a row is a record of its own: counted, listed by its line and bounded
+// one by one; the rest of a broken description stays with its product.
+TEST(EngineSetAsideTest, BrokenRecordsInARowCountOneByOne) {
+  EngineFolder folder;
+  std::string csv = "id,name,category,description\r\n1,ok,家電,x\r\n";
+  std::vector<std::int64_t> want;
+  for (int i = 0; i < 70; ++i) {
+    want.push_back(3 + 3 * i);
+    csv += std::to_string(i + 2) + ",\"ケトル \"大\",家電,\"<p>a\r\nb</p>\r\nc\"\r\n";
+  }
+  std::int64_t records = 0;
+  EXPECT_EQ(SetAsideLines(folder, csv + "99,ok,家電,y\r\n", &records), want);
+  EXPECT_EQ(records, 2);
+
+  std::string many = "a,b\n";
+  for (int i = 0; i < 1001; ++i) many += "1,\"x\"y\n";
+  folder.Write("many.csv", many + "2,ok\n");
+  std::string description;
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [many.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(description.find("の1002行目"), std::string::npos) << description;
+}
+
+// A file that ends inside a product is a download that did not finish, not one bad line: the
+// query stops. A whole last record needs no line end.
+TEST(EngineSetAsideTest, AFileCutShortStopsTheQuery) {
+  EngineFolder folder;
+  const std::string head = "id,name,description\r\n1,a,\"<p>x</p>\"\r\n";
+  for (const std::string& cut : {head + "2,b,\"<p>desc", head + "2,b,\"<p>desc\r\n",
+                                 head + "2,\"x\"y,a\r\n3,c,\"<p>de", head + "2,b"}) {
+    std::int64_t records = 0;
+    std::string description;
+    EXPECT_EQ(ErrorNumberOf([&] { SetAsideLines(folder, cut, &records); }, &description),
+              kErrCsvFormat)
+        << cut;
+    EXPECT_NE(description.find("途中で切れているようです"), std::string::npos) << description;
+  }
+  std::int64_t records = 0;
+  EXPECT_TRUE(SetAsideLines(folder, head + "2,b,c", &records).empty());
+  EXPECT_EQ(records, 2);
 }
 
 // Beyond the bounds a file is not read right: the run stops as it would without setting aside.

@@ -139,7 +139,7 @@ TEST(ReaderSyntaxTest, MalformedQuotingIsAnErrorNamingFileAndLine) {
   TempFolder dir;
   // Never closed: the error names the line of the opening quote, not the end of the file.
   std::string open_quote = dir.Write("a,b\n1,2\n3,\"never\nclosed\n5,6\n", "open.csv");
-  ExpectFormatError([&] { ReadAll(open_quote); }, open_quote, 3, "閉じられない");
+  ExpectFormatError([&] { ReadAll(open_quote); }, open_quote, 3, "途中で切れている");
   // Text after a closing quote cannot be read one way only.
   for (const std::string& more : {std::string(), Filler(2)}) {
     std::string after = dir.Write("a,b\n1,2\n3,\"x\ny\"z\n" + more, "after.csv");
@@ -312,7 +312,7 @@ TEST(ReaderSyntaxTest, RecordsOfEveryLengthAcrossManyBufferEdges) {
       ASSERT_EQ(reader->RecordLine(), lines[i]) << i;
     }
   }
-  ExpectFormatError([&] { reader->Next(); }, path, static_cast<int>(line), "閉じられない");
+  ExpectFormatError([&] { reader->Next(); }, path, static_cast<int>(line), "途中で切れている");
   // Rewind from the middle of the file.
   reader->Rewind();
   for (std::size_t i = 0; i < texts.size() / 2; ++i) ASSERT_TRUE(reader->Next());
