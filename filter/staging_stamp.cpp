@@ -40,17 +40,27 @@ std::string BootId() {
   return text.find(' ') == std::string::npos ? text : "";
 }
 
-// The stamp's text for `source` and the copy `copy`: the version, then the numbers and the
-// boot. False without a boot to name.
-bool Format(const struct stat& source, const struct stat& copy, char (&out)[256]) {
+// The stamp's text for `source` and the copy `copy`, noted at `noted` (nanoseconds): the
+// version, then the numbers and the boot. False without a boot to name.
+bool Format(const struct stat& source, const struct stat& copy, std::int64_t noted,
+            char (&out)[256]) {
   const std::string boot = BootId();
   if (boot.empty()) return false;
   int n = std::snprintf(
-      out, sizeof out, "2 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64 " %s",
+      out, sizeof out, "3 %ju %ju %jd %" PRId64 " %" PRId64 " %jd %" PRId64 " %" PRId64 " %s",
       static_cast<std::uintmax_t>(source.st_dev), static_cast<std::uintmax_t>(source.st_ino),
       static_cast<std::intmax_t>(source.st_size), Nanos(source.st_mtim), Nanos(source.st_ctim),
-      static_cast<std::intmax_t>(copy.st_size), Nanos(copy.st_mtim), boot.c_str());
+      static_cast<std::intmax_t>(copy.st_size), Nanos(copy.st_mtim), noted, boot.c_str());
   return n > 0 && static_cast<std::size_t>(n) < sizeof out;
+}
+
+// The time a stamp's text was noted at: the number before the boot. -1 when there is none.
+std::int64_t NotedAt(const std::string& text) {
+  const std::size_t boot = text.rfind(' ');
+  const std::size_t noted = boot == std::string::npos ? boot : text.rfind(' ', boot - 1);
+  if (noted == std::string::npos) return -1;
+  std::int64_t value = -1;
+  return std::sscanf(text.c_str() + noted, " %" SCNd64, &value) == 1 ? value : -1;
 }
 
 }  // namespace
@@ -59,8 +69,12 @@ void WriteStagingStamp(int copy_fd, const struct stat* copy_as_read, const struc
                        const struct timespec& read_from) {
   if (Nanos(source.st_ctim) > Nanos(read_from) - kRacyNanos) return;
   struct stat copy;
+  struct timespec noted;
   char text[256];
-  if (::fstat(copy_fd, &copy) != 0 || !Format(source, copy, text)) return;
+  if (::fstat(copy_fd, &copy) != 0 || ::clock_gettime(CLOCK_REALTIME, &noted) != 0 ||
+      !Format(source, copy, Nanos(noted), text)) {
+    return;
+  }
   if (copy_as_read != nullptr && (copy.st_size != copy_as_read->st_size ||
                                   Nanos(copy.st_mtim) != Nanos(copy_as_read->st_mtim) ||
                                   Nanos(copy.st_ctim) != Nanos(copy_as_read->st_ctim) ||
@@ -76,10 +90,17 @@ bool StagingStampMatches(int copy_fd, const struct stat& source) {
   char have[256];
   ssize_t n = ::fgetxattr(copy_fd, kName, have, sizeof have - 1);
   if (n <= 0) return false;
+  const std::string text(have, static_cast<std::size_t>(n));
+  const std::int64_t noted = NotedAt(text);
   struct stat copy;
   char want[256];
-  if (::fstat(copy_fd, &copy) != 0 || !Format(source, copy, want)) return false;
-  return static_cast<std::size_t>(n) == std::strlen(want) && std::memcmp(have, want, n) == 0;
+  if (noted < 0 || ::fstat(copy_fd, &copy) != 0 || !Format(source, copy, noted, want)) {
+    return false;
+  }
+  // Size and time of modification can be set back after a change in place; the time of change
+  // cannot. Noting the stamp and putting the copy in place change it too, right after.
+  const std::int64_t changed = Nanos(copy.st_ctim);
+  return text == want && changed >= noted - kRacyNanos && changed <= noted + kRacyNanos;
 }
 
 }  // namespace sorbel

@@ -19,8 +19,9 @@ void WriteStagingStamp(int copy_fd, const struct stat* copy_as_read, const struc
 
 // Whether the copy open as `copy_fd` carries a note for exactly `source` (same file, size and
 // times of modification and change), made since the machine last started (a copy not yet on
-// disk at a crash may be damaged), and is itself as it was when noted (size and time of
-// modification).
+// disk at a crash may be damaged), and is itself as it was when noted: same size and time of
+// modification, and last changed (a time no one can set back) within two seconds of the note,
+// which writing the note and putting the copy in place take.
 bool StagingStampMatches(int copy_fd, const struct stat& source);
 
 }  // namespace sorbel

@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace sorbel {
 namespace {
@@ -79,6 +81,14 @@ TEST_F(StagingStampTest, ANoteIsBelievedOnlyWhileBothFilesAreAsNoted) {
   EXPECT_TRUE(StagingStampMatches(copy_fd_, StatOf(Source())));
   Put(Copy(), "catalogue");  // the copy's time of modification moves on
   EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+
+  // The copy damaged in place a while after the note, its size and time of modification set
+  // back: only its time of change, which no one can set back, tells.
+  WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  RewriteKeepingTime(Copy(), "cataloguX");
+  EXPECT_FALSE(StagingStampMatches(copy_fd_, StatOf(Source())));
+  Put(Copy(), "catalogue");
 
   // Another file of the same size and times (a file put in the catalogue's place).
   WriteStagingStamp(copy_fd_, nullptr, StatOf(Source()), later_);
