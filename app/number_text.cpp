@@ -3,6 +3,7 @@
 #include "app/number_text.h"
 
 #include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -41,6 +42,21 @@ void PinCaret(QLineEdit* box) {
   box->deselect();
 }
 
+// The "-" key's rule: the sign goes on or off, never on a lone zero.
+void ToggleSign(QLineEdit* box) {
+  const QString text = box->text();
+  if (text == QLatin1String("0")) return;
+  box->setText(text.contains(u'-') ? QString(text).remove(u'-') : u'-' + text);
+}
+
+// A Japanese user has the input method on most of the time, and one left on from the name box
+// takes the digits into its own composition. The box asks for digits and no composition (input
+// methods do not compose for sensitive fields); one that composes all the same commits text
+// the field reads for its digits.
+constexpr Qt::InputMethodHints kNumberHints =
+    Qt::ImhDigitsOnly | Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText |
+    Qt::ImhPreferLatin;
+
 }  // namespace
 
 numberText::numberText(QObject* parent) : QObject(parent) {}
@@ -53,15 +69,16 @@ void numberText::SetBox(QLineEdit* box) {
   if (box_.data() == box) return;
   if (QLineEdit* old = Box()) {
     old->removeEventFilter(this);
-    old->setAttribute(Qt::WA_InputMethodEnabled, true);
+    old->setInputMethodHints(old_hints_);
     disconnect(change_);
   }
   box_ = box;
   if (!box) return;
   box->installEventFilter(this);
-  // Text composed by an input method arrives without key events and would slip past the
-  // character rules; a number needs none.
-  box->setAttribute(Qt::WA_InputMethodEnabled, false);
+  // The input method stays enabled: a box that refuses it leaves the one of the box before
+  // composing, and the digits typed would be lost.
+  old_hints_ = box->inputMethodHints();
+  box->setInputMethodHints(kNumberHints);
   change_ = connect(box, &QLineEdit::textChanged, this, [this] { numberText_Change(); });
 }
 
@@ -73,6 +90,8 @@ bool numberText::eventFilter(QObject* watched, QEvent* event) {
       return numberText_KeyDown(key) || numberText_KeyPress(key);
     }
     case QEvent::InputMethod:
+      numberText_Commit(static_cast<QInputMethodEvent*>(event)->commitString());
+      return true;
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:
@@ -123,19 +142,24 @@ bool numberText::numberText_KeyPress(QKeyEvent* event) {
   if (key == Qt::Key_Backspace) return (event->modifiers() & Qt::ControlModifier) != 0;
   if (typed.size() == 1 && typed.front() >= u'0' && typed.front() <= u'9') return false;
   if (typed == QLatin1String("-")) {
-    QLineEdit* box = Box();
-    const QString text = box->text();
-    if (text != QLatin1String("0")) {
-      if (text.contains(u'-')) {
-        box->setText(QString(text).remove(u'-'));
-      } else {
-        box->setText(u'-' + text);
-      }
-    }
+    ToggleSign(Box());
     return true;
   }
   // Refused characters are never inserted; Ctrl+C still copies a selection.
   return !event->matches(QKeySequence::Copy);
+}
+
+void numberText::numberText_Commit(const QString& text) {
+  QLineEdit* box = Box();
+  for (QChar c : text) {
+    char16_t u = c.unicode();
+    if (u >= u'\uFF10' && u <= u'\uFF19') u = static_cast<char16_t>(u'0' + (u - u'\uFF10'));
+    if (u >= u'0' && u <= u'9') {
+      box->insert(QString(QChar(u)));
+    } else if (u == u'-' || u == u'\uFF0D' || u == u'\u2212') {
+      ToggleSign(box);
+    }
+  }
 }
 
 void numberText::numberText_MouseUp() {

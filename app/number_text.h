@@ -1,5 +1,6 @@
 // numberText turns a one-line text box into an entry field for a signed whole number: only
 // digits, Backspace and a sign toggle can be typed, and the caret stays at the end of the text.
+// An input method's committed text counts for its digits (full-width ones too) and its minus.
 #pragma once
 
 #include <QObject>
@@ -31,11 +32,13 @@ class numberText : public QObject {
   bool numberText_KeyDown(QKeyEvent* event);
   bool numberText_KeyPress(QKeyEvent* event);
   void numberText_MouseUp();
+  void numberText_Commit(const QString& text);
 
   // Held as a QObject: a box being destroyed still sends events, and by then it is no longer
   // a QLineEdit.
   QPointer<QObject> box_;
   QMetaObject::Connection change_;
+  Qt::InputMethodHints old_hints_;  // the box's own, given back when it is detached
 };
 
 }  // namespace sorbel

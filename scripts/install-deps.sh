@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   libreoffice-calc libreoffice-l10n-ja libreoffice-dev
+  # The window tried with a real Japanese input method under an X server of its own.
+  xvfb openbox xdotool dbus-x11 fcitx5 fcitx5-mozc fcitx5-frontend-qt6
 )
 
 missing=()

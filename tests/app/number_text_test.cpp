@@ -72,12 +72,18 @@ TEST_F(NumberTextTest, OtherCharactersAreRefused) {
   Type("a Z.,+=*/\\");
   QTest::keyClick(box_, Qt::Key_Enter);  // Enter is no character the field takes either
   EXPECT_EQ(Text(), "12");
-  // Full-width digits and anything an input method composes do not get in either.
-  QInputMethodEvent composed;
-  composed.setCommitString(QStringLiteral("３あ"));
-  QCoreApplication::sendEvent(box_, &composed);
+  // An input method left on commits what it composed: its digits count, full-width ones as
+  // ASCII, its minus toggles the sign, the rest stays out, and the composition never shows.
+  QInputMethodEvent composing(QStringLiteral("１２"), {});
+  QCoreApplication::sendEvent(box_, &composing);
   EXPECT_EQ(Text(), "12");
-  EXPECT_FALSE(box_->testAttribute(Qt::WA_InputMethodEnabled));
+  QInputMethodEvent composed;
+  composed.setCommitString(QStringLiteral("３あ0－"));
+  QCoreApplication::sendEvent(box_, &composed);
+  EXPECT_EQ(Text(), "-1230");
+  ExpectCaretAtEnd();
+  EXPECT_TRUE(box_->testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_TRUE(box_->inputMethodHints() & Qt::ImhDigitsOnly);
 }
 
 TEST_F(NumberTextTest, BackspaceNeverLeavesTheBoxEmptyOrALoneMinus) {
@@ -249,7 +255,7 @@ TEST_F(NumberTextTest, TheBehaviourMovesWithTheBox) {
   EXPECT_EQ(field_->Box(), other_);
   Type("ab");
   EXPECT_EQ(Text(), "ab");  // the old box is an ordinary text box again
-  EXPECT_TRUE(box_->testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_EQ(box_->inputMethodHints(), Qt::ImhNone);
   QTest::keyClicks(other_, QStringLiteral("0a9"));
   EXPECT_EQ(other_->text().toStdString(), "9");
   field_->SetBox(nullptr);
