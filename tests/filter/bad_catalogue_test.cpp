@@ -118,6 +118,18 @@ TEST_F(BadCatalogueTest, Utf16IsRefusedWithAHint) {
   ExpectFailedRun(host_, kErrCsvFormat, "NUL文字（0x00）");
 }
 
+// A spreadsheet chosen instead of its CSV export is told as what it is, whatever the setting.
+TEST_F(BadCatalogueTest, ExcelFilesAreToldToBeSavedAsCsv) {
+  for (const char* setting : {"CharacterSet=auto", "CharacterSet=CP932"}) {
+    SetDsn(setting);
+    EXPECT_FALSE(RunOn(std::string("PK\x03\x04\x14\0\x06\0", 8) + "[Content_Types].xml"));
+    ExpectFailedRun(host_, kErrCsvFormat,
+                    About() + ": Excelのファイル（.xlsx）かZIPファイルのようです。");
+    EXPECT_FALSE(RunOn("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(504, '\0')));
+    ExpectFailedRun(host_, kErrCsvFormat, About() + ": Excelのファイル（.xls）のようです。");
+  }
+}
+
 TEST_F(BadCatalogueTest, MixedLineEndsEndRecordsAlike) {
   ASSERT_TRUE(RunOn(kHeader + "\rA1,a,家電,1\nA2,\"b\r\nc\",家電,1\r\nA3,d,家電,1\r\rA4,e,家電,1"));
   ExpectDoneRun(host_);
