@@ -202,12 +202,19 @@ std::string FileCsvReader::ExtraFieldsFault() {
 void FileCsvReader::SetAside(const std::string& fault) {
   const std::int64_t line = scanner_.RecordLine();
   if (!first_fault_) first_fault_ = std::make_exception_ptr(CsvFormatError(path_, line, fault));
-  if (!set_aside_->Add(scanner_.RecordOffset(), line, scanner_.RawRecord(), fault)) {
-    throw CsvFormatError(path_, line,
-                         fault +
-                             "（読めない行が多すぎるため、中止しました。ダウンロードし直した"
-                             "ファイルでお試しください）");
+  if (set_aside_->Add(scanner_.RecordOffset(), line, scanner_.RawRecord(), fault)) return;
+  // One huge record is told apart from many bad ones: the advice is the same, the cause not.
+  if (scanner_.RawRecord().size() > SetAsideList::kMaxBytes) {
+    throw CsvFormatError(
+        path_, line,
+        fault +
+            "（読めない行が16MBを超えて長すぎるため、中止しました。ダウンロードし直した"
+            "ファイルでお試しください）");
   }
+  throw CsvFormatError(path_, line,
+                       fault +
+                           "（読めない行が多すぎるため、中止しました。ダウンロードし直した"
+                           "ファイルでお試しください）");
 }
 
 CsvField FileCsvReader::Field(int i) {
