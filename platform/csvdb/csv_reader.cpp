@@ -17,6 +17,23 @@ constexpr int kMaxColumns = 2000;
 
 bool IsEmptyField(std::string_view raw) { return raw.empty() || raw == "\"\""; }
 
+// What a file that is no CSV text is, by its first bytes, as the message tells it; null for
+// any other file. A spreadsheet chosen instead of its CSV export is the common case.
+const char* NotCsvText(std::string_view head) {
+  if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+    return "UTF-16のファイルは読めません。UTF-8かShift-JIS（CP932）で保存してください。";
+  }
+  if (head.starts_with("PK\x03\x04")) {
+    return "Excelのファイル（.xlsx）かZIPファイルのようです。Excelのファイルなら、Excelで開いて"
+           "「CSV（コンマ区切り）」の形式で保存し直し、そのCSVファイルを選んでください。";
+  }
+  if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    return "Excelのファイル（.xls）のようです。Excelで開いて「CSV（コンマ区切り）」の形式で"
+           "保存し直し、そのCSVファイルを選んでください。";
+  }
+  return nullptr;
+}
+
 class FileCsvReader final : public CsvReader {
  public:
   FileCsvReader(const std::string& path, const CsvFormat& format, int fd, SetAsideList* set_aside);
@@ -73,12 +90,7 @@ FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, i
       scanner_(path, format.delimiter, fd, set_aside != nullptr),
       set_aside_(set_aside) {
   std::string_view head = scanner_.Head();
-  if (head.size() >= 2 &&
-      ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF'))) {
-    throw CsvFileFormatError(path_,
-                             "UTF-16のファイルは読めません。UTF-8かShift-JIS（CP932）で保存して"
-                             "ください。");
-  }
+  if (const char* kind = NotCsvText(head)) throw CsvFileFormatError(path_, kind);
   decoder_ = std::make_unique<FieldDecoder>(format.charset, head, scanner_.HasByteOrderMark(),
                                             format.delimiter, path_);
   if (!scanner_.Next()) {
@@ -190,12 +202,19 @@ std::string FileCsvReader::ExtraFieldsFault() {
 void FileCsvReader::SetAside(const std::string& fault) {
   const std::int64_t line = scanner_.RecordLine();
   if (!first_fault_) first_fault_ = std::make_exception_ptr(CsvFormatError(path_, line, fault));
-  if (!set_aside_->Add(scanner_.RecordOffset(), line, scanner_.RawRecord(), fault)) {
-    throw CsvFormatError(path_, line,
-                         fault +
-                             "（読めない行が多すぎるため、中止しました。ダウンロードし直した"
-                             "ファイルでお試しください）");
+  if (set_aside_->Add(scanner_.RecordOffset(), line, scanner_.RawRecord(), fault)) return;
+  // One huge record is told apart from many bad ones: the advice is the same, the cause not.
+  if (scanner_.RawRecord().size() > SetAsideList::kMaxBytes) {
+    throw CsvFormatError(
+        path_, line,
+        fault +
+            "（読めない行が16MBを超えて長すぎるため、中止しました。ダウンロードし直した"
+            "ファイルでお試しください）");
   }
+  throw CsvFormatError(path_, line,
+                       fault +
+                           "（読めない行が多すぎるため、中止しました。ダウンロードし直した"
+                           "ファイルでお試しください）");
 }
 
 CsvField FileCsvReader::Field(int i) {

@@ -2,11 +2,13 @@
 // bytes; the rest are checked (UTF-8) or converted through the code page table (CP932, ...).
 #include "platform/csvdb/field_decoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/csvdb/bad_line_count.h"
 #include "platform/csvdb/csv_error.h"
 
 namespace sorbel::csvdb {
@@ -98,16 +100,6 @@ std::size_t FirstUtf8Fault(std::string_view head) {
   return kNone;
 }
 
-// Line (1-based) of the byte at `offset` of the file's head.
-std::int64_t HeadLine(std::string_view head, std::size_t offset) {
-  std::int64_t line = 1;
-  for (std::size_t i = 0; i < offset; ++i) {
-    bool crlf = head[i] == '\r' && i + 1 < head.size() && head[i + 1] == '\n';
-    if (head[i] == '\n' || (head[i] == '\r' && !crlf)) ++line;
-  }
-  return line;
-}
-
 // Copies `in` to `out`, each doubled quote becoming one; returns the bytes written.
 std::size_t Undouble(std::string_view in, char* out) {
   char* d = out;
@@ -129,37 +121,78 @@ std::size_t Undouble(std::string_view in, char* out) {
 FieldDecoder::FieldDecoder(std::string_view charset, std::string_view head, bool bom,
                            char delimiter, std::string_view path)
     : guessed_(false), delimiter_(delimiter) {
-  // A byte order mark settles the question whatever the setting says.
-  if (bom || IsUtf8CodePage(charset)) {
+  bool guess = charset == "auto" || charset.empty();
+  // A byte order mark settles a guess; a character set named in the setting wins over it.
+  if (IsUtf8CodePage(charset) || (bom && guess)) {
     mode_ = Mode::kUtf8;
     charset_ = "UTF-8";
-  } else if (charset == "auto" || charset.empty()) {
+    if (bom) CheckMarkedHead(head, path);
+  } else if (guess) {
     guessed_ = true;
-    if (IsPlainAscii(head)) {
-      mode_ = Mode::kUtf8Provisional;
-      charset_ = "UTF-8";
-    } else if (std::size_t utf8_bad = FirstUtf8Fault(head); utf8_bad == kNone) {
-      mode_ = Mode::kUtf8;
-      charset_ = "UTF-8";
-    } else {
-      // UTF-8 Japanese often passes for CP932 pairs, so CP932 must fit the head as well:
-      // a file that fits neither is refused rather than read as garbled text.
-      UseCp932();
-      std::size_t cp932_bad = table_->FirstInvalid(head);
-      if (cp932_bad != kNone) {
-        throw CsvFileFormatError(
-            path,
-            "CSVのテキストファイルではないようです。UTF-8かShift-JIS（CP932）のCSVファイルを"
-            "選んでください（文字コードを判定できません: UTF-8としては" +
-                std::to_string(HeadLine(head, utf8_bad)) + "行目、CP932としては" +
-                std::to_string(HeadLine(head, cp932_bad)) + "行目に正しくないバイトがあります）。");
-      }
-    }
+    Guess(head, path);
   } else {
     table_ = std::make_unique<CodePageTable>(charset, delimiter_);
     mode_ = Mode::kTable;
     charset_ = SameCodePage(charset, "windows-31j") ? "windows-31j" : std::string(charset);
   }
+}
+
+void FieldDecoder::Guess(std::string_view head, std::string_view path) {
+  mode_ = Mode::kUtf8;
+  charset_ = "UTF-8";
+  if (IsPlainAscii(head)) {
+    mode_ = Mode::kUtf8Provisional;
+    return;
+  }
+  BadLineCount utf8 = CountBadLines(head, FirstUtf8Fault);
+  if (utf8.bad == 0) return;
+  // UTF-8 Japanese often passes for CP932 pairs, so CP932 must fit the head as well: a file
+  // that neither fits but for a few lines (set aside later) is refused, not read garbled.
+  UseCp932();
+  BadLineCount cp932 =
+      CountBadLines(head, [this](std::string_view text) { return table_->FirstInvalid(text); });
+  if (cp932.bad == 0 || (cp932.bad < utf8.bad && cp932.Few())) return;
+  if (utf8.bad <= cp932.bad && utf8.Few()) {
+    table_.reset();
+    mode_ = Mode::kUtf8;
+    charset_ = "UTF-8";
+    return;
+  }
+  throw CsvFileFormatError(
+      path,
+      "CSVのテキストファイルではないようです。UTF-8かShift-JIS（CP932）のCSVファイルを"
+      "選んでください（文字コードを判定できません: UTF-8としては" +
+          std::to_string(utf8.first) + "行目、CP932としては" + std::to_string(cp932.first) +
+          "行目に正しくないバイトがあります）。");
+}
+
+void FieldDecoder::CheckMarkedHead(std::string_view head, std::string_view path) const {
+  BadLineCount utf8 = CountBadLines(head, FirstUtf8Fault);
+  if (utf8.bad == 0) return;
+  // The mark is believed while most lines with other bytes than ASCII are UTF-8: the rest are
+  // damaged records, set aside when read.
+  BadLineCount other = CountBadLines(head, [](std::string_view text) {
+    auto high = std::find_if(text.begin(), text.end(), [](char c) { return c & 0x80; });
+    return high == text.end() ? kNone : static_cast<std::size_t>(high - text.begin());
+  });
+  if (utf8.Few() || utf8.bad * 2 <= other.bad) return;
+  // Only to word the message; a comma is never the second byte of a CP932 character.
+  CodePageTable cp932_table("windows-31j", ',');
+  BadLineCount cp932 =
+      CountBadLines(head, [&](std::string_view text) { return cp932_table.FirstInvalid(text); });
+  std::string where =
+      "（UTF-8としては" + std::to_string(utf8.first) + "行目に正しくないバイトがあります）。";
+  if (cp932.Few()) {
+    throw CsvFileFormatError(path,
+                             "ファイルの先頭にUTF-8の印（BOM）がありますが、中身はUTF-8ではなく"
+                             "Shift-JIS（CP932）のようです" +
+                                 where +
+                                 "UTF-8で保存し直すか、datasource.dsnで「CharacterSet=CP932」を"
+                                 "指定してください。");
+  }
+  throw CsvFileFormatError(
+      path, "ファイルの先頭にUTF-8の印（BOM）がありますが、中身はUTF-8ではありません" + where +
+                "UTF-8で保存し直すか、ダウンロードし直したファイルでお試しください。");
 }
 
 void FieldDecoder::UseCp932() {

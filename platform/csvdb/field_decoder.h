@@ -32,9 +32,11 @@ class FieldDecoder {
  public:
   // `charset`: "auto", a spelling of UTF-8, or an ICU code page name ("CP932", ...).
   // `head`: the file's first bytes after any byte order mark, which "auto" looks at.
-  // `bom`: the file starts with a UTF-8 byte order mark, which settles it as UTF-8.
+  // `bom`: the file starts with a UTF-8 byte order mark, which makes "auto" UTF-8; a code
+  // page named in `charset` wins over it.
   // Throws Error(kErrCodePage) or Error(kErrDataSource) as CodePageTable does, and
-  // Error(kErrCsvFormat) naming `path` when "auto" finds the head neither UTF-8 nor CP932.
+  // Error(kErrCsvFormat) naming `path` when "auto" finds the head neither UTF-8 nor CP932 but
+  // for a few lines, or when a head marked UTF-8 is mostly not.
   FieldDecoder(std::string_view charset, std::string_view head, bool bom, char delimiter,
                std::string_view path);
 
@@ -56,6 +58,10 @@ class FieldDecoder {
     kUtf8Provisional,  // "auto" has seen only ASCII so far; the first other field decides
     kTable,
   };
+  // Settles "auto" on the head: see docs/datasource.md, "Character sets".
+  void Guess(std::string_view head, std::string_view path);
+  // Throws when most lines of a head after a UTF-8 byte order mark are not UTF-8.
+  void CheckMarkedHead(std::string_view head, std::string_view path) const;
   void UseCp932();
 
   Mode mode_;

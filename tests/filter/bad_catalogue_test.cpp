@@ -119,6 +119,37 @@ TEST_F(BadCatalogueTest, Utf16IsRefusedWithAHint) {
   ExpectFailedRun(host_, kErrCsvFormat, "NUL文字（0x00）");
 }
 
+// A spreadsheet chosen instead of its CSV export is told as what it is, whatever the setting.
+TEST_F(BadCatalogueTest, ExcelFilesAreToldToBeSavedAsCsv) {
+  for (const char* setting : {"CharacterSet=auto", "CharacterSet=CP932"}) {
+    SetDsn(setting);
+    EXPECT_FALSE(RunOn(std::string("PK\x03\x04\x14\0\x06\0", 8) + "[Content_Types].xml"));
+    ExpectFailedRun(host_, kErrCsvFormat,
+                    About() + ": Excelのファイル（.xlsx）かZIPファイルのようです。");
+    EXPECT_FALSE(RunOn("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(504, '\0')));
+    ExpectFailedRun(host_, kErrCsvFormat, About() + ": Excelのファイル（.xls）のようです。");
+  }
+}
+
+// One bad byte in the sample catalogue, in CP932 as shipped and saved as UTF-8: "auto" still
+// tells the character set, and only that product is set aside.
+TEST_F(BadCatalogueTest, ABadByteInTheFirstMiBSetsOnlyItsRecordAside) {
+  const std::string sample =
+      Bytes(std::string(getenv("SORBEL_SOURCE_DIR")) + "/samples/article.csv");
+  for (const std::string& bytes : {sample, ToUtf8(sample, "windows-31j")}) {
+    std::string damaged = bytes;
+    damaged.insert(damaged.find("\n000004,") + 8, "\xFD\xFE");
+    ASSERT_TRUE(RunOn(damaged));
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].icon, kIconWarning);
+    EXPECT_NE(host_.messages[0].text.find("読めない行が1行ありました（36行目）"), std::string::npos)
+        << host_.messages[0].text;
+    std::string result = ToUtf8(Bytes(ResultPath()), SystemCodePage());
+    EXPECT_EQ(result.find("\n000004,"), std::string::npos);
+    EXPECT_NE(result.find("\n000005,"), std::string::npos);
+  }
+}
+
 TEST_F(BadCatalogueTest, MixedLineEndsEndRecordsAlike) {
   ASSERT_TRUE(RunOn(kHeader + "\rA1,a,家電,1\nA2,\"b\r\nc\",家電,1\r\nA3,d,家電,1\r\rA4,e,家電,1"));
   ExpectDoneRun(host_);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine_test_folder.h"
+#include "platform/csvdb/set_aside_list.h"
 #include "platform/database.h"
 #include "platform/error.h"
 
@@ -222,6 +223,18 @@ TEST(EngineSetAsideTest, TooMuchToSetAsideStopsTheQuery) {
   EXPECT_NE(description.find("の1002行目: 見出し行より項目が多く"), std::string::npos)
       << description;
   EXPECT_NE(description.find("多すぎる"), std::string::npos) << description;
+
+  // One record over the bytes' bound is one record too long, not too many bad ones.
+  std::string huge = "a,b\n1,2\n2,";
+  huge.append(SetAsideList::kMaxBytes - 4, 'x');  // with "2," and ",3\n": one byte over
+  folder.Write("huge.csv", huge + ",3\n");
+  EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT * FROM [huge.csv]"); }, &description),
+            kErrCsvFormat);
+  EXPECT_NE(
+      description.find("の3行目: 見出し行より項目が多く、3番目の項目に値があります（見出し行は"
+                       "2項目）。（読めない行が16MBを超えて長すぎるため、中止しました。"),
+      std::string::npos)
+      << description.substr(0, 300);
 
   // A stray quote whose text runs on over a thousand lines that are no records.
   std::string swallowed = "a,b\n1,\"stray\n";

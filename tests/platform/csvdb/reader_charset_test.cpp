@@ -62,15 +62,33 @@ TEST(ReaderCharsetTest, Cp932IsDetectedAndDecodedExactly) {
   EXPECT_EQ(c, "ソ表\"ー\"\r\n能");
 }
 
-TEST(ReaderCharsetTest, Utf8IsDetectedAndAByteOrderMarkOverridesTheSetting) {
+// A byte order mark settles "auto" as UTF-8, and a body that is not UTF-8 after it is told as
+// such; a character set named in the setting wins over the mark.
+TEST(ReaderCharsetTest, Utf8IsDetectedAndANamedSettingWinsOverAByteOrderMark) {
   TempFolder dir;
   std::string path = dir.Write("名前,カナ,説明\n" + kText);
   auto reader = CsvReader::Open(path, CsvFormat{});
   EXPECT_EQ(reader->Charset(), "UTF-8");
   EXPECT_EQ(ReadAll(path), kRows);
   std::string bom = dir.Write("\xEF\xBB\xBF名前,カナ,説明\n" + kText, "bom.csv");
-  EXPECT_EQ(CsvReader::Open(bom, Charset("CP932"))->Charset(), "UTF-8");
-  EXPECT_EQ(ReadAll(bom, Charset("CP932")), kRows);
+  EXPECT_EQ(CsvReader::Open(bom, CsvFormat{})->Charset(), "UTF-8");
+  EXPECT_EQ(ReadAll(bom), kRows);
+
+  std::string sjis =
+      dir.Write("\xEF\xBB\xBF" + FromUtf8("名前,カナ,説明\r\n" + kText, "CP932"), "bom-sjis.csv");
+  EXPECT_EQ(CsvReader::Open(sjis, Charset("CP932"))->Charset(), "windows-31j");
+  EXPECT_EQ(ReadAll(sjis, Charset("CP932")), kRows);
+  for (const char* setting : {"auto", "UTF-8"}) {
+    ExpectError([&] { CsvReader::Open(sjis, Charset(setting)); }, kErrCsvFormat,
+                "」: ファイルの先頭にUTF-8の印（BOM）がありますが、中身はUTF-8ではなく"
+                "Shift-JIS（CP932）のようです（UTF-8としては1行目");
+  }
+  std::string neither = dir.Write(
+      "\xEF\xBB\xBF"
+      "a,b\n\xFF\xFF,1\n",
+      "bom-neither.csv");
+  ExpectError([&] { CsvReader::Open(neither, CsvFormat{}); }, kErrCsvFormat,
+              "中身はUTF-8ではありません（UTF-8としては2行目");
 }
 
 // "auto" looks at the first MiB only; when that is plain ASCII the first field with other
