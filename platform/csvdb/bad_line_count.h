@@ -10,8 +10,9 @@
 namespace sorbel::csvdb {
 
 struct BadLineCount {
-  // A few is at most one line in kFewPer and at most kMaxFew lines: what records set aside
-  // can take. A wrong character set gets far more (docs/datasource.md, "Character sets").
+  // A few is one line, or at most one line in kFewPer and at most kMaxFew lines: what records
+  // set aside can take, in a small file too. A wrong character set gets far more
+  // (docs/datasource.md, "Character sets").
   static constexpr std::int64_t kFewPer = 50;
   static constexpr std::int64_t kMaxFew = 100;
 
@@ -19,7 +20,7 @@ struct BadLineCount {
   std::int64_t bad = 0;    // lines holding a byte the reading finds invalid
   std::int64_t first = 0;  // the first of them (1-based), 0 when none
 
-  bool Few() const { return bad <= kMaxFew && bad * kFewPer <= lines; }
+  bool Few() const { return bad <= 1 || (bad <= kMaxFew && bad * kFewPer <= lines); }
 };
 
 // Counts the lines of `head` holding a byte that `first_bad` finds invalid. `first_bad(text)`

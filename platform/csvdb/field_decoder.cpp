@@ -152,7 +152,8 @@ void FieldDecoder::Guess(std::string_view head, std::string_view path) {
   BadLineCount cp932 =
       CountBadLines(head, [this](std::string_view text) { return table_->FirstInvalid(text); });
   if (cp932.bad == 0 || (cp932.bad < utf8.bad && cp932.Few())) return;
-  if (utf8.bad <= cp932.bad && utf8.Few()) {
+  // Equally bad both ways, the file tells nothing: refused.
+  if (utf8.bad < cp932.bad && utf8.Few()) {
     table_.reset();
     mode_ = Mode::kUtf8;
     charset_ = "UTF-8";

@@ -92,7 +92,7 @@ TEST_F(BadCatalogueTest, BytesThatAreNoTextAreErrorsNamingLineAndBytes) {
   // Left to guess, a start that is neither UTF-8 nor CP932 (a picture, say) is no CSV text;
   // the window has no character set to choose, so the user is asked for another file.
   SetDsn("CharacterSet=auto");
-  EXPECT_FALSE(RunOn(kHeader + "\nA1,\xE3\x81 \x85\x40,x,1\n"));
+  EXPECT_FALSE(RunOn(kHeader + "\nA1,\xE3\x81 \x85\x40,x,1\nA2,\xE3\x81 \x85\x40,x,1\n"));
   ExpectFailedRun(host_, kErrCsvFormat, "CSVのテキストファイルではないようです。");
   EXPECT_EQ(host_.messages[0].text.find("文字コードを指定"), std::string::npos);
 }

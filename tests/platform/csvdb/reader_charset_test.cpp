@@ -85,7 +85,7 @@ TEST(ReaderCharsetTest, Utf8IsDetectedAndANamedSettingWinsOverAByteOrderMark) {
   }
   std::string neither = dir.Write(
       "\xEF\xBB\xBF"
-      "a,b\n\xFF\xFF,1\n",
+      "a,b\n\xFF\xFF,1\n\xFF\xFE,2\n",
       "bom-neither.csv");
   ExpectError([&] { CsvReader::Open(neither, CsvFormat{}); }, kErrCsvFormat,
               "中身はUTF-8ではありません（UTF-8としては2行目");
