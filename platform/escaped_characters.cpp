@@ -22,7 +22,7 @@ bool EscapedCharacters::AnyIn(std::string_view text) const {
   if (sorted_.empty()) return false;
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const std::int32_t n = static_cast<std::int32_t>(text.size());
-  // Every code page holds ASCII, so only the other characters are looked up.
+  // The code pages of desktops hold ASCII: then ASCII bytes are skipped without a lookup.
   const bool ascii = sorted_.front() < 0x80;
   for (std::int32_t i = 0; i < n;) {
     if (s[i] < 0x80 && !ascii) {
