@@ -101,7 +101,8 @@ bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont)
   return true;
 }
 
-bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstrCont) {
+bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstrCont,
+                            EscapedCharacters* escaped) {
   if (!FileExists(vstrFilePath)) return Fail(kNotFound);
   if (vstrCont.empty()) return true;
   // Well-formed UTF-8 into a UTF-8 file goes out as it is, without a copy of a large text.
@@ -109,7 +110,7 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
   std::string_view bytes = vstrCont;
   if (!IsUtf8CodePage(codepage_) || !IsValidUtf8(vstrCont)) {
     try {
-      converted = FromUtf8(vstrCont, codepage_);
+      converted = FromUtf8(vstrCont, codepage_, escaped);
     } catch (const Error& e) {
       return Fail(e.Report());
     }

@@ -7,6 +7,8 @@
 
 namespace sorbel {
 
+class EscapedCharacters;  // platform/escaped_characters.h
+
 class clsTextFile {
  public:
   // Files are read and written in `codepage`; by default the system code page.
@@ -20,7 +22,9 @@ class clsTextFile {
   // The whole content of an existing file, as UTF-8, into rstrCont (unchanged on failure).
   bool ReadText(std::string_view vstrFilePath, std::string& rstrCont);
   // Appends vstrCont and CR LF to an existing file in one write; empty content writes nothing.
-  bool WriteText(std::string_view vstrFilePath, std::string_view vstrCont);
+  // A character the code page lacks is written as "&#N;" (FromUtf8) and noted in `escaped`.
+  bool WriteText(std::string_view vstrFilePath, std::string_view vstrCont,
+                 EscapedCharacters* escaped = nullptr);
   // Cuts an existing file to length zero.
   bool ClearText(std::string_view vstrFilePath);
   // Creates the file empty unless it exists already; an existing file is left as it is.

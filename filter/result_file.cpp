@@ -14,8 +14,10 @@
 #include "fileutil/file_descriptor.h"
 #include "fileutil/null_to_string.h"
 #include "fileutil/text_file.h"
+#include "filter/escaped_values.h"
 #include "filter/run_leftovers.h"
 #include "platform/app.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -153,16 +155,24 @@ bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& b
     }
     // The text goes out a piece at a time, so a result of any size takes little memory; each
     // piece ends where a record does and the file reads as if written in one go.
-    clsTextFile text_file;
+    const std::string codepage = SystemCodePage();
+    clsTextFile text_file(codepage);
+    EscapedValues escaped_values;
     std::string text;
     AppendHeaderLine(records, text);
     bool made = true;
+    bool with_header = true;
     do {
       AppendRecordLines(records, text, kPieceBytes);
-      if (!text_file.WriteText(temp_path, text)) {
+      EscapedCharacters escaped;
+      if (!text_file.WriteText(temp_path, text, &escaped)) {
         box.Show(told + text_file.Message(), kIconCritical, kAppTitle);
         made = false;
+      } else if (escaped.Count() > 0) {
+        // Rare: only a piece with characters the code page lacks is read value by value.
+        escaped_values.Count(text, with_header, escaped);
       }
+      with_header = false;
       text.clear();
     } while (made && !records.Eof());
     if (made) {
@@ -171,8 +181,12 @@ bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& b
         made = false;
       }
     }
-    if (!made) ::unlink(temp_path.c_str());
-    return made;
+    if (!made) {
+      ::unlink(temp_path.c_str());
+      return false;
+    }
+    if (escaped_values.Any()) box.Show(escaped_values.Warning(codepage), kIconWarning, kAppTitle);
+    return true;
   } catch (const std::exception& e) {
     if (!temp_path.empty()) ::unlink(temp_path.c_str());
     box.Show(told + e.what(), kIconCritical, kAppTitle);

@@ -24,7 +24,8 @@ std::string ClaimResultFileName(const std::string& folder, const LocalTime& time
 // file is the same as MakeCsvText's text written in one append), and then gives it the
 // name `path` (in place of the empty file that claimed it): a file under the result's name is
 // always whole. Reports every failure in `box` itself, naming `path`, and answers false; the
-// temporary file is gone then.
+// temporary file is gone then. The text is in the system code page; characters it lacks are
+// written as "&#N;", and once the result is in place one warning in `box` says where and which.
 bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box);
 
 // The CSV text of the records, from the current record on: header, CR LF, the record lines

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "fileutil/file_descriptor.h"
+#include "filter/grouped_number.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
 
@@ -26,13 +27,6 @@ std::string Beside(const std::string& result_path, const char* suffix) {
   std::string_view stem = result_path;
   if (stem.ends_with(".csv")) stem.remove_suffix(4);
   return std::string(stem) + suffix;
-}
-
-// 1000 as "1,000".
-std::string Grouped(std::int64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-  return digits;
 }
 
 bool EndsLine(std::string_view bytes) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "filter/grouped_number.h"
 #include "filter/result_rows.h"
 #include "platform/app.h"
 #include "platform/error.h"
@@ -18,13 +19,6 @@ namespace {
 // A hand-off this long gets a count in the status bar, so a big result does not look stuck.
 constexpr std::chrono::milliseconds kQuietTime(1000);
 constexpr std::chrono::milliseconds kCountEvery(250);
-
-// 28048 as "28,048".
-std::string Grouped(std::int64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-  return digits;
-}
 
 }  // namespace
 

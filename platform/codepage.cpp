@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "platform/error.h"
+#include "platform/escaped_characters.h"
 
 namespace sorbel {
 namespace {
@@ -63,15 +65,34 @@ std::string Convert(std::string_view in, UConverter* from, UConverter* to) {
   }
 }
 
+// Writes a character the code page lacks as "&#N;" of its code point and notes it in the
+// context's EscapedCharacters, if any. ICU's own escape callback silently skips the
+// default-ignorable characters (U+200B, U+00AD, variation selectors), which would drop them.
+void EscapeCallback(const void* context, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                    UChar32 code_point, UConverterCallbackReason reason, UErrorCode* err) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to write
+  char digits[16];
+  const int n = std::snprintf(digits, sizeof digits, "&#%d;", static_cast<int>(code_point));
+  UChar reference[16];
+  for (int i = 0; i < n; ++i) reference[i] = static_cast<UChar>(digits[i]);
+  const UChar* source = reference;
+  *err = U_ZERO_ERROR;
+  // Written through the converter itself: the reference is ASCII, which every code page holds.
+  ucnv_cbFromUWriteUChars(args, &source, reference + n, 0, err);
+  if (context != nullptr) {
+    static_cast<EscapedCharacters*>(const_cast<void*>(context))
+        ->Add(static_cast<char32_t>(code_point));
+  }
+}
+
 // A converter that reads invalid input as U+FFFD (or U+001A for a bad single byte) and
-// writes a character it cannot hold as a decimal character reference.
-CodePageConverter OpenConverter(std::string_view codepage) {
+// writes a character it cannot hold as a decimal character reference, noted in `escaped`.
+CodePageConverter OpenConverter(std::string_view codepage, EscapedCharacters* escaped = nullptr) {
   CodePageConverter conv = OpenCodePageConverter(codepage);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
                       &status);
-  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_DEC, nullptr,
-                        nullptr, &status);
+  ucnv_setFromUCallBack(conv.get(), EscapeCallback, escaped, nullptr, nullptr, &status);
   return conv;
 }
 
@@ -139,11 +160,11 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
       bytes, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });
 }
 
-std::string FromUtf8(std::string_view text, std::string_view codepage) {
+std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCharacters* escaped) {
   const bool utf8 = IsUtf8CodePage(codepage);
   if (utf8 && IsValidUtf8(text)) return std::string(text);
   CodePageConverter from = OpenConverter("UTF-8");
-  CodePageConverter to = OpenConverter(utf8 ? "UTF-8" : codepage);
+  CodePageConverter to = OpenConverter(utf8 ? "UTF-8" : codepage, escaped);
   if (utf8) return Convert(text, from.get(), to.get());
   return ConvertAroundControls(
       text, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });

@@ -11,6 +11,8 @@ struct UConverter;
 
 namespace sorbel {
 
+class EscapedCharacters;  // platform/escaped_characters.h
+
 struct CodePageConverterCloser {
   void operator()(UConverter* converter) const;
 };
@@ -35,8 +37,10 @@ bool IsValidUtf8(std::string_view bytes);
 std::string ToUtf8(std::string_view bytes, std::string_view codepage);
 
 // UTF-8 text to bytes in `codepage`. A character the code page cannot hold is written as a
-// decimal character reference ("&#128512;"), so nothing is lost or cut short; invalid UTF-8
-// input becomes U+FFFD first. Throws Error(kErrCodePage) for an unknown name.
-std::string FromUtf8(std::string_view text, std::string_view codepage);
+// decimal character reference of its code point ("&#128512;"), invisible ones too ("&#8203;"),
+// so nothing is lost or cut short; `escaped`, when given, notes each one. Invalid UTF-8 input
+// becomes U+FFFD first. Throws Error(kErrCodePage) for an unknown name.
+std::string FromUtf8(std::string_view text, std::string_view codepage,
+                     EscapedCharacters* escaped = nullptr);
 
 }  // namespace sorbel

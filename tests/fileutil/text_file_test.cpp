@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "fileutil/file_exists.h"
+#include "platform/escaped_characters.h"
 
 namespace sorbel {
 namespace {
@@ -100,10 +102,13 @@ TEST_F(TextFileTest, Cp932FilesAreConvertedBothWays) {
   std::string content;
   ASSERT_TRUE(tf.ReadText(p, content));
   EXPECT_EQ(content, "①㈱髙,家電\r\n");
-  // A character CP932 lacks is kept as a character reference, and the text goes on.
+  // A character CP932 lacks is kept as a character reference, and the text goes on; the
+  // writer hears of it.
   ASSERT_TRUE(tf.ClearText(p));
-  ASSERT_TRUE(tf.WriteText(p, "a😀b"));
-  EXPECT_EQ(Bytes(p), "a&#128512;b\r\n");
+  EscapedCharacters escaped;
+  ASSERT_TRUE(tf.WriteText(p, "a😀b\u200B", &escaped));
+  EXPECT_EQ(Bytes(p), "a&#128512;b&#8203;\r\n");
+  EXPECT_EQ(escaped.InOrder(), (std::vector<char32_t>{0x1F600, 0x200B}));
 }
 
 TEST_F(TextFileTest, FolderAndPathUnderAFileAreNotFiles) {

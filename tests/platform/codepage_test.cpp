@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/escaped_characters.h"
 
 namespace sorbel {
 namespace {
@@ -34,6 +36,24 @@ TEST(CodePageTest, UnmappableCharactersBecomeCharacterReferences) {
   // An emoji and a Korean syllable have no CP932 form; the rest of the text stays whole.
   std::string bytes = FromUtf8("a😀b한c", "windows-31j");
   EXPECT_EQ(bytes, "a&#128512;b&#54620;c");
+}
+
+// Nothing a code page lacks is lost, invisible characters included (ICU's own callbacks drop
+// them): each is one reference to its code point, and the converter notes which.
+TEST(CodePageTest, EveryCharacterACodePageLacksIsKeptAsAReference) {
+  for (const char* codepage : {"windows-31j", "EUC-JP", "ISO-8859-1"}) {
+    EXPECT_EQ(FromUtf8("a\u200Bb\u2060\uFEFF\uFE0E", codepage), "a&#8203;b&#8288;&#65279;&#65038;")
+        << codepage;
+  }
+  // An ideographic variation sequence keeps its base; an emoji is one reference, not two halves.
+  EXPECT_EQ(FromUtf8("葛\U000E0100😀\uFE0F\u00AD〜", "windows-31j"),
+            "\x8a\x8b&#917760;&#128512;&#65039;&#173;&#12316;");
+  EscapedCharacters escaped;
+  FromUtf8("x😀y\u200B😀", "windows-31j", &escaped);
+  EXPECT_EQ(escaped.Count(), 3);
+  EXPECT_EQ(escaped.InOrder(), (std::vector<char32_t>{0x1F600, 0x200B}));
+  EXPECT_TRUE(escaped.AnyIn("a\u200B"));
+  EXPECT_FALSE(escaped.AnyIn("xy家"));
 }
 
 TEST(CodePageTest, InvalidInputBecomesReplacementCharacterNotTruncation) {

@@ -1,0 +1,12 @@
+// Counts as messages write them, with a comma between each three digits: 1000 as "1,000".
+// One place, so every message groups its numbers alike.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sorbel {
+
+std::string Grouped(std::int64_t n);
+
+}  // namespace sorbel
