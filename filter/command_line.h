@@ -12,7 +12,7 @@ namespace sorbel {
 struct CommandLine {
   std::string csv_path;
   FilterConditions conditions;
-  bool show = false;     // open the result in the spreadsheet
+  bool show = false;  // open the result in the spreadsheet
   bool help = false;
   bool version = false;
 };

@@ -30,15 +30,6 @@ constexpr char kInvalidPath[] = "CSVファイルに指定したパスは無効�
 constexpr char kStatusCopying[] = "ファイルをコピーしています...";
 constexpr char kStatusReading[] = "データを読み込んでいます...";
 
-// Removes a claimed result file that a failed run left empty: no run leaves litter that
-// looks like a result.
-void DropEmptyResult(const std::string& path) {
-  struct stat st;
-  if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
-    ::unlink(path.c_str());
-  }
-}
-
 // A column the conditions need is missing: most likely the user picked another CSV file.
 Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
   const std::string& said = e.Description();
@@ -60,17 +51,15 @@ Error UnusableConditions(const Error& e) {
                    e.Description() + "）");
 }
 
-// Writes the records the query left out beside the written result and tells the owner where;
-// a failure to write them is told as well, and the result still stands. The run reads one
-// table, so there is at most one file's records.
-void TellSetAside(const std::vector<SetAsideRecords>& set_aside, const std::string& result_path,
-                  MessageBox& box) {
-  if (set_aside.empty() || set_aside.front().records.empty()) return;
-  try {
-    WriteSetAsideFiles(set_aside.front(), result_path);
-    box.Show(SetAsideWarning(set_aside.front(), result_path), kIconWarning, kAppTitle);
-  } catch (const Error& e) {
-    box.Show(SetAsideNotWritten(set_aside.front(), e).Report(), kIconCritical, kAppTitle);
+// Tells the owner of the records the query left out, now beside the written result, or that
+// they could not be written (the result still stands). The run reads one table, so there is
+// at most one file's records.
+void TellSetAside(const SetAsideRecords& set_aside, const SetAsideFiles& files,
+                  const std::string& result_path, MessageBox& box) {
+  if (const Error* failure = files.Failure()) {
+    box.Show(SetAsideNotWritten(set_aside, *failure).Report(), kIconCritical, kAppTitle);
+  } else {
+    box.Show(SetAsideWarning(set_aside, result_path), kIconWarning, kAppTitle);
   }
 }
 
@@ -83,8 +72,6 @@ bool ExecFilter(FilterHost& host) {
     return false;
   }
 
-  std::string result_path;  // set once the run has claimed its result file
-  FileDescriptor claim;     // holds the claimed name until the result takes it
   bool written = false;
   try {
     host.SetMousePointer(kPointerHourglass);
@@ -98,8 +85,9 @@ bool ExecFilter(FilterHost& host) {
       throw Error(err,
                   "プログラムのフォルダー「" + folder + "」に移動できません: " + OsErrorText(err));
     }
-    host.SetOutFileName(ClaimResultFileName(folder, host.Time().Now(), claim));
-    result_path = folder + "/" + host.OutFileName();
+    // Named now, after the moment of the run; the name appears only once the file is whole.
+    host.SetOutFileName(FreeResultFileName(folder, host.Time().Now()));
+    std::string result_path = folder + "/" + host.OutFileName();
 
     Connection connection;
     connection.ConnectionString = ConnectionText(folder);
@@ -120,11 +108,21 @@ bool ExecFilter(FilterHost& host) {
     }
     std::vector<SetAsideRecords> set_aside = connection.TakeSetAside();
     staging.Finish();
-    written = OutputResult(*records, result_path, host.Messages());
+    std::unique_ptr<SetAsideFiles> set_aside_files;
+    if (!set_aside.empty() && !set_aside.front().records.empty()) {
+      set_aside_files = std::make_unique<SetAsideFiles>(set_aside.front(), result_path);
+    }
+    written = OutputResult(*records, result_path, host.Messages(), set_aside_files.get());
     records->Close();
     connection.Close();
     records.reset();
-    if (written) TellSetAside(set_aside, result_path, host.Messages());
+    if (written) {
+      host.SetOutFileName(result_path.substr(folder.size() + 1));
+      if (set_aside_files) {
+        TellSetAside(set_aside.front(), *set_aside_files, result_path, host.Messages());
+      }
+    }
+    set_aside_files.reset();
     set_aside.clear();
 
     if (written && host.Spreadsheet() != nullptr) {
@@ -142,7 +140,6 @@ bool ExecFilter(FilterHost& host) {
   } catch (const std::exception& e) {
     host.Messages().Show(Error(kErrUnexpected, e.what()).Report(), kIconCritical, kAppTitle);
   }
-  if (!written) DropEmptyResult(result_path);
   host.SetMousePointer(kPointerDefault);
   host.SetStatusText("");
   return written;

@@ -19,8 +19,8 @@ class FilterHost {
   virtual ~FilterHost() = default;
 
   // Inputs, read when the run needs them.
-  virtual std::string CsvPath() const = 0;                // txtCsvPath
-  virtual FilterConditions Conditions() const = 0;        // the eight condition inputs
+  virtual std::string CsvPath() const = 0;          // txtCsvPath
+  virtual FilterConditions Conditions() const = 0;  // the eight condition inputs
 
   // Feedback.
   virtual void SetStatusText(const std::string& text) = 0;

@@ -31,8 +31,7 @@ std::string PriceBound(const std::string& text) {
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || ptr != end) {
-    throw Error(kErrTypeMismatch,
-                "価格には整数を入力してください。（入力された値：" + text + "）");
+    throw Error(kErrTypeMismatch, "価格には整数を入力してください。（入力された値：" + text + "）");
   }
   return text;
 }

@@ -10,11 +10,11 @@ struct FilterConditions {
   std::string ProductNameWords;  // substring of 商品名; empty = no condition
   int CategoryIndex = 0;         // 0 = "（指定なし）", -1 = nothing selected
   std::string CategoryText;
-  std::string TagWords;          // substring of タグ; empty = no condition
-  std::string PriceFrom;         // signed whole number as text; see BuildSql for empty bounds
+  std::string TagWords;   // substring of タグ; empty = no condition
+  std::string PriceFrom;  // signed whole number as text; see BuildSql for empty bounds
   std::string PriceTo;
-  int BundlingIndex = 0;         // 0 = "（指定なし）", -1 = nothing selected
-  std::string BundlingText;      // "○" or "×"
+  int BundlingIndex = 0;     // 0 = "（指定なし）", -1 = nothing selected
+  std::string BundlingText;  // "○" or "×"
   bool CreditCard = false;
   bool CashOnDelivery = false;
   bool FreeShippingOnly = false;

@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "fileutil/file_descriptor.h"
+#include "fileutil/file_exists.h"
 #include "fileutil/null_to_string.h"
 #include "fileutil/text_file.h"
 #include "filter/escaped_values.h"
@@ -19,6 +20,7 @@
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace sorbel {
 namespace {
@@ -78,19 +80,30 @@ void AppendRecordLines(ResultRecords& records, std::string& text, std::size_t li
   }
 }
 
-// Gives the finished result at `temp_path` the name `path`. The empty file that claimed the
-// name is exchanged with it and removed (renaming over it would make ext4 write the whole
-// result to disk first); with no such file the name is taken only if still free. 0 or errno.
-int PutResultInPlace(const std::string& temp_path, const std::string& path) {
-  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
-    ::unlink(temp_path.c_str());
-    return 0;
+// The next name of the "_2" rule after the result's `path`: "<stamp>_articles.csv" gives
+// "<stamp>_2_articles.csv", "<stamp>_2_articles.csv" gives "<stamp>_3_articles.csv".
+std::string NextResultPath(const std::string& path) {
+  constexpr std::string_view kSuffix = "_articles.csv";
+  const std::size_t slash = path.rfind('/') + 1;  // 0 without a folder
+  std::string stem = path.substr(slash, path.size() - slash - kSuffix.size());
+  int n = 1;
+  if (const std::size_t mark = stem.find('_'); mark != std::string::npos) {
+    n = std::stoi(stem.substr(mark + 1));
+    stem.resize(mark);
   }
-  if (errno != ENOENT) return errno;
-  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
-    return 0;
+  return path.substr(0, slash) + stem + "_" + std::to_string(n + 1) + std::string(kSuffix);
+}
+
+// Gives the whole result at `temp_path` the first free name from `path` on, the set-aside
+// files (if any) just before it; `path` receives the name taken. Throws Error.
+void PutResultInPlace(const std::string& temp_path, std::string& path, SetAsideFiles* with) {
+  for (int attempt = 0; attempt < 1000; ++attempt, path = NextResultPath(path)) {
+    if (with != nullptr && !with->PutInPlaceBeside(path)) continue;
+    if (PutInPlaceIfFree(temp_path, path)) return;
+    if (with != nullptr) with->TakeBack();
   }
-  return errno;
+  throw Error(EEXIST,
+              "同じ時刻の結果ファイルが多すぎます。少し待ってから、もう一度実行してください。");
 }
 
 }  // namespace
@@ -108,19 +121,13 @@ std::string ResultFileName(const LocalTime& t, int n) {
   return name;
 }
 
-std::string ClaimResultFileName(const std::string& folder, const LocalTime& time,
-                                FileDescriptor& claim) {
+std::string FreeResultFileName(const std::string& folder, const LocalTime& time) {
   for (int n = 1;; ++n) {
-    std::string name = ResultFileName(time, n);
-    std::string path = folder + "/" + name;
-    claim.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (claim.Ok()) {
-      MarkInUse(claim.Get());
+    const std::string name = ResultFileName(time, n);
+    const std::string stem = folder + "/" + name.substr(0, name.size() - 4);
+    if (!FileExists(stem + ".csv") && !FileExists(stem + "_rejected.csv") &&
+        !FileExists(stem + "_rejected.txt")) {
       return name;
-    }
-    if (errno != EEXIST) {
-      int err = errno;
-      throw Error(err, "結果ファイル「" + path + "」を作れません: " + OsErrorText(err));
     }
   }
 }
@@ -140,7 +147,8 @@ bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box)
   return false;
 }
 
-bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box) {
+bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
+                  SetAsideFiles* set_aside) {
   const std::string told = "結果ファイル「" + path + "」を書き込めません: ";
   std::string temp_path;
   try {
@@ -175,16 +183,11 @@ bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& b
       with_header = false;
       text.clear();
     } while (made && !records.Eof());
-    if (made) {
-      if (int err = PutResultInPlace(temp_path, path)) {
-        box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);
-        made = false;
-      }
-    }
     if (!made) {
       ::unlink(temp_path.c_str());
       return false;
     }
+    PutResultInPlace(temp_path, path, set_aside);
     if (escaped_values.Any()) box.Show(escaped_values.Warning(codepage), kIconWarning, kAppTitle);
     return true;
   } catch (const std::exception& e) {

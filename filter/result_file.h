@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fileutil/file_descriptor.h"
+#include "filter/set_aside_file.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
@@ -14,19 +14,21 @@ namespace sorbel {
 // "yyyymmddhhmmss_articles.csv", or "yyyymmddhhmmss_<n>_articles.csv" for n >= 2.
 std::string ResultFileName(const LocalTime& time, int n = 1);
 
-// Picks the first name for `time` not yet taken in `folder` and claims it by creating the
-// file empty, so that no run ever writes over another run's result. `claim` keeps the empty
-// file open and marked in use until the result takes its place. Throws Error naming the file.
-std::string ClaimResultFileName(const std::string& folder, const LocalTime& time,
-                                FileDescriptor& claim);
+// The first of those names for `time` that no file in `folder` has yet, nor its set-aside files'
+// names. Nothing is created: the name appears only when the result is whole (OutputResult).
+std::string FreeResultFileName(const std::string& folder, const LocalTime& time);
 
 // Writes the records to a temporary file beside `path`, a few megabytes of text at a time (the
-// file is the same as MakeCsvText's text written in one append), and then gives it the
-// name `path` (in place of the empty file that claimed it): a file under the result's name is
-// always whole. Reports every failure in `box` itself, naming `path`, and answers false; the
-// temporary file is gone then. The text is in the system code page; characters it lacks are
-// written as "&#N;", and once the result is in place one warning in `box` says where and which.
-bool OutputResult(ResultRecords& records, const std::string& path, MessageBox& box);
+// file is the same as MakeCsvText's text written in one append), and then gives it the name
+// `path`, or the next free one of the "_2" rule when a file has that name by then (`path`
+// receives the name taken): a file under a result's name is always whole, and no file is
+// ever written over. `set_aside` (nullptr for none) takes its names beside the result just
+// before the result takes its own. Reports every failure in `box` itself, naming `path`, and
+// answers false; the temporary file is gone then. The text is in the system code page;
+// characters it lacks are written as "&#N;", and once the result is in place one warning in
+// `box` says where and which.
+bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
+                  SetAsideFiles* set_aside = nullptr);
 
 // The CSV text of the records, from the current record on: header, CR LF, the record lines
 // joined by CR LF. A value with a comma, quote, CR or LF is quoted. Reports failures in `box`.

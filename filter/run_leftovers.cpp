@@ -1,32 +1,57 @@
-// Leftovers: a lock (flock) marks a file in use; a file of a run's own naming that can be
-// locked, and is old, belongs to no live run and goes.
+// Leftovers: only a temporary file of a run's exact naming, whose run (the process id in its
+// name) is gone and that no live process holds a lock on, belongs to no one and goes.
 #include "filter/run_leftovers.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <random>
 #include <string_view>
 
-#include "fileutil/file_descriptor.h"
+#include "platform/file_system.h"
 
 namespace sorbel {
 namespace {
 
-bool IsTemporary(std::string_view name) {
-  return name.size() > 1 && name.front() == '.' && name.ends_with(".tmp") &&
-         (name.starts_with(".articles.csv.") ||
-          name.find("_articles.csv.") != std::string_view::npos ||
-          name.find("_articles_rejected.csv.") != std::string_view::npos ||
-          name.find("_articles_rejected.txt.") != std::string_view::npos);
+bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
 }
 
-bool IsResultName(std::string_view name) {
-  return name.front() != '.' && name.ends_with("_articles.csv");
+// "yyyymmddhhmmss_articles" or "yyyymmddhhmmss_N_articles", N from 2 on.
+bool IsResultStem(std::string_view stem) {
+  if (!stem.ends_with("_articles")) return false;
+  stem.remove_suffix(9);
+  if (stem.size() < 14 || !AllDigits(stem.substr(0, 14))) return false;
+  if (stem.size() == 14) return true;
+  return stem[14] == '_' && AllDigits(stem.substr(15)) && stem[15] != '0';
+}
+
+// The name a file of the run's own gets before it is whole:
+// "." + final name + "." + process id + "." + number + ".tmp"; the process id, else 0.
+long TemporaryOwner(std::string_view name) {
+  if (!name.starts_with('.') || !name.ends_with(".tmp")) return 0;
+  name.remove_prefix(1);
+  name.remove_suffix(4);
+  const std::size_t number_dot = name.rfind('.');
+  if (number_dot == std::string_view::npos || !AllDigits(name.substr(number_dot + 1))) return 0;
+  const std::size_t pid_dot = name.rfind('.', number_dot - 1);
+  if (pid_dot == std::string_view::npos) return 0;
+  const std::string_view pid = name.substr(pid_dot + 1, number_dot - pid_dot - 1);
+  if (!AllDigits(pid) || pid.size() > 9) return 0;
+  const std::string_view final_name = name.substr(0, pid_dot);
+  bool ours = final_name == "articles.csv";
+  for (std::string_view suffix : {".csv", "_rejected.csv", "_rejected.txt"}) {
+    if (!ours && final_name.ends_with(suffix)) {
+      ours = IsResultStem(final_name.substr(0, final_name.size() - suffix.size()));
+    }
+  }
+  return ours ? std::stol(std::string(pid)) : 0;
 }
 
 }  // namespace
@@ -38,7 +63,7 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
   std::random_device seed;
   std::mt19937_64 random(seed());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_path = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
+    temp_path = folder + "/." + name + "." + std::to_string(ProcessId()) + "." +
                 std::to_string(random() % 1000000000) + ".tmp";
     int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) MarkInUse(fd);
@@ -50,27 +75,15 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
 
 void MarkInUse(int fd) { ::flock(fd, LOCK_EX | LOCK_NB); }
 
-// Age matters only in the moments a run's file is not locked yet or no more (just made, just
-// closed before its rename); the time of change cannot be set back by anyone.
-void RemoveLeftovers(const std::string& folder, int quiet_seconds) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
-  const time_t now = ::time(nullptr);
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    const bool temporary = IsTemporary(name);
-    if (!temporary && !IsResultName(name)) continue;
-    const std::string path = folder + "/" + entry->d_name;
-    // Not waiting at the open: a pipe under such a name is not ours.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
-    struct stat st;
-    if (!fd.Ok() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (!temporary && st.st_size != 0) continue;  // a result: only an empty one is litter
-    if (now - st.st_ctime < quiet_seconds) continue;
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // a live run holds it
-    ::unlink(path.c_str());
+// A run just starting has made its file and not locked it yet, but it lives: its process id
+// keeps the file. The lock keeps a file whose id another process has taken since.
+void RemoveLeftovers(const std::string& folder) {
+  for (const std::string& name : FolderEntries(folder)) {
+    const long owner = TemporaryOwner(name);
+    if (owner == 0 || ProcessLives(owner)) continue;
+    const std::string path = folder + "/" + name;
+    if (!HeldOrUnknown(path)) RemoveFile(path);
   }
-  ::closedir(dir);
 }
 
 }  // namespace sorbel

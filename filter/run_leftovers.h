@@ -1,5 +1,5 @@
 // What a run leaves in the program folder while it works, and what a run that died left there:
-// temporary copies and results are locked while in use; unlocked old ones are litter.
+// temporary files named after their process and locked while in use; a dead run's are litter.
 #pragma once
 
 #include <string>
@@ -15,11 +15,10 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path);
 // system lets go of when the process ends, however it ends).
 void MarkInUse(int fd);
 
-// Removes from `folder` the temporary copies, results and set-aside files (".articles.csv.*.tmp",
-// ".*_articles.csv.*.tmp", ".*_articles_rejected.csv.*.tmp", ".*_articles_rejected.txt.*.tmp")
-// and the empty result files ("*_articles.csv") that no live run holds and that have not
-// changed for `quiet_seconds`: what runs killed half-way left. Failures are ignored; the next
+// Removes from `folder` the temporary files of runs that died half-way: only names of the exact
+// form CreateTemporaryBeside gives for the staged copy, a result or its set-aside files, whose
+// process is gone and that no live process holds a lock on. Failures are ignored; the next
 // run tries again.
-void RemoveLeftovers(const std::string& folder, int quiet_seconds = 60);
+void RemoveLeftovers(const std::string& folder);
 
 }  // namespace sorbel

@@ -15,6 +15,7 @@
 #include "filter/grouped_number.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
+#include "platform/file_system.h"
 
 namespace sorbel {
 namespace {
@@ -70,13 +71,15 @@ std::string HowManyLines(const SetAsideRecords& set_aside) {
   return text + "）。";
 }
 
+}  // namespace
+
 // A file written under a temporary name beside `path` (marked in use while open), which takes
-// the name only through PutInPlace; otherwise it is removed again.
-class PendingFile {
+// a name only through PutInPlace; otherwise it is removed again.
+class SetAsideFiles::PendingFile {
  public:
   explicit PendingFile(std::string path) : path_(std::move(path)) {}
   ~PendingFile() {
-    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+    if (placed_path_.empty() && !temp_path_.empty()) RemoveFile(temp_path_);
   }
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
@@ -97,10 +100,19 @@ class PendingFile {
     if (int err = fd.Close()) throw Failure(err);
   }
 
-  // Takes the name, in place of a file a result deleted earlier may have left under it.
-  void PutInPlace() {
-    if (::rename(temp_path_.c_str(), path_.c_str()) != 0) throw Failure(errno);
-    temp_path_.clear();
+  // Takes the name `path` when no file has it (false then).
+  bool PutInPlace(const std::string& path) {
+    try {
+      if (!PutInPlaceIfFree(temp_path_, path)) return false;
+    } catch (const Error& e) {
+      throw Failure(e.Number(), e.Description());
+    }
+    placed_path_ = path;
+    return true;
+  }
+  // Back under the temporary name, for another name to be tried.
+  void TakeBack() {
+    if (!placed_path_.empty() && RenameFile(placed_path_, temp_path_)) placed_path_.clear();
   }
 
   Error Failure(int err) const { return Failure(err, OsErrorText(err)); }
@@ -110,30 +122,55 @@ class PendingFile {
 
  private:
   std::string path_;
-  std::string temp_path_;  // empty when there is none
+  std::string temp_path_;    // empty when there is none
+  std::string placed_path_;  // the name it took, empty while it took none
 };
 
-}  // namespace
-
-void WriteSetAsideFiles(const SetAsideRecords& set_aside, const std::string& result_path) {
-  PendingFile csv(Beside(result_path, "_rejected.csv"));
-  csv.Write(CsvBytes(set_aside));
-  PendingFile report(Beside(result_path, "_rejected.txt"));
-  std::string report_bytes;
+SetAsideFiles::SetAsideFiles(const SetAsideRecords& set_aside, const std::string& result_path) {
   try {
-    report_bytes = FromUtf8(ReportText(set_aside), SystemCodePage());
+    csv_ = std::make_unique<PendingFile>(Beside(result_path, "_rejected.csv"));
+    csv_->Write(CsvBytes(set_aside));
+    report_ = std::make_unique<PendingFile>(Beside(result_path, "_rejected.txt"));
+    std::string report_bytes;
+    try {
+      report_bytes = FromUtf8(ReportText(set_aside), SystemCodePage());
+    } catch (const Error& e) {
+      throw report_->Failure(e.Number(), e.Description());
+    }
+    report_->Write(report_bytes);
   } catch (const Error& e) {
-    throw report.Failure(e.Number(), e.Description());
+    Fail(e);
   }
-  report.Write(report_bytes);
-  csv.PutInPlace();
+}
+
+SetAsideFiles::~SetAsideFiles() = default;
+
+void SetAsideFiles::Fail(const Error& e) {
+  failure_ = std::make_unique<Error>(e);
+  csv_.reset();
+  report_.reset();
+}
+
+bool SetAsideFiles::PutInPlaceBeside(const std::string& result_path) {
+  if (failure_) return true;
   try {
-    report.PutInPlace();
-  } catch (const Error&) {
+    if (!csv_->PutInPlace(Beside(result_path, "_rejected.csv"))) return false;
+    if (!report_->PutInPlace(Beside(result_path, "_rejected.txt"))) {
+      csv_->TakeBack();
+      return false;
+    }
+  } catch (const Error& e) {
     // Both or neither: the owner is told of the two together.
-    ::unlink(Beside(result_path, "_rejected.csv").c_str());
-    throw;
+    csv_->TakeBack();
+    Fail(e);
   }
+  return true;
+}
+
+void SetAsideFiles::TakeBack() {
+  if (failure_) return;
+  csv_->TakeBack();
+  report_->TakeBack();
 }
 
 std::string SetAsideWarning(const SetAsideRecords& set_aside, const std::string& result_path) {

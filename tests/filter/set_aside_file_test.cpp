@@ -25,12 +25,15 @@ class SetAsideFileTest : public RunFixture {
   }
 };
 
-TEST_F(SetAsideFileTest, WritesBytesAsHeldAndLeavesNothingOnFailure) {
+TEST_F(SetAsideFileTest, WritesBytesAsHeldAndNeverOverAFileThere) {
   const std::string header = "\xEF\xBB\xBF" + FromUtf8("商品コード,商品名\r\n", "windows-31j");
   const std::string sjis = FromUtf8("A1,\"髙\"x\r\n", "windows-31j");
   const SetAsideRecords set_aside{
       "/店/a.csv", header, {{2, sjis, "理由\r\n一"}, {7, "A6,b", "二"}, {9, "A9,\"c", "三"}}};
-  WriteSetAsideFiles(set_aside, Result());
+  SetAsideFiles files(set_aside, Result());
+  EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: the two, under temporary names
+  ASSERT_TRUE(files.PutInPlaceBeside(Result()));
+  ASSERT_EQ(files.Failure(), nullptr);
   // A record without a line end that another follows gets one; the last keeps its lack.
   EXPECT_EQ(Bytes(Rejected("csv")), header + sjis + "A6,b\r\nA9,\"c");
   EXPECT_EQ(Bytes(Rejected("txt")),
@@ -39,18 +42,19 @@ TEST_F(SetAsideFileTest, WritesBytesAsHeldAndLeavesNothingOnFailure) {
                      SystemCodePage()));
   EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: no temporary file stays
 
-  // The report's name taken by a folder: the CSV, already in place, goes again.
+  // The report's name taken (a file of the user's): neither takes its name, nothing there is
+  // written over, and the two take the next names together.
   std::filesystem::remove(Rejected("csv"));
-  std::filesystem::remove(Rejected("txt"));
-  std::filesystem::create_directory(Rejected("txt"));
-  try {
-    WriteSetAsideFiles(set_aside, Result());
-    ADD_FAILURE() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Report(), std::to_string(EISDIR) + ":読めなかった行のファイル「" + Rejected("txt") +
-                              "」を書き込めません: " + OsErrorText(EISDIR));
-  }
-  EXPECT_EQ(FileCount(), 2);
+  Put(Rejected("txt"), "mine");
+  SetAsideFiles again(set_aside, Result());
+  EXPECT_FALSE(again.PutInPlaceBeside(Result()));
+  EXPECT_EQ(Bytes(Rejected("txt")), "mine");
+  EXPECT_FALSE(std::filesystem::exists(Rejected("csv")));
+  const std::string next = folder_ + "/20120201090507_2_articles.csv";
+  ASSERT_TRUE(again.PutInPlaceBeside(next));
+  EXPECT_EQ(Bytes(folder_ + "/20120201090507_2_articles_rejected.csv"),
+            header + sjis + "A6,b\r\nA9,\"c");
+  EXPECT_EQ(FileCount(), 4);
 }
 
 TEST_F(SetAsideFileTest, WordsNameTheFirstFiveLinesAndTheFiles) {

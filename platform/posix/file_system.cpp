@@ -1,0 +1,100 @@
+// The file system port on POSIX: renameat2 where the file system takes it, links or an
+// exclusive create where it does not; locks tested both as flock and as record locks.
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/error.h"
+
+namespace sorbel {
+namespace {
+
+// The file system does not do this at all, as against a failure of this one file.
+bool Unsupported(int err) {
+  return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == ENOTSUP || err == EPERM ||
+         err == EXDEV;
+}
+
+}  // namespace
+
+bool PutInPlaceIfFree(const std::string& temp_path, const std::string& final_path) {
+  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, final_path.c_str(), RENAME_NOREPLACE) ==
+      0) {
+    return true;
+  }
+  if (errno == EEXIST) return false;
+  if (!Unsupported(errno)) throw OsError(errno);
+  // A link fails for a name that is taken, as the rename above would have.
+  if (::link(temp_path.c_str(), final_path.c_str()) == 0) {
+    ::unlink(temp_path.c_str());
+    return true;
+  }
+  if (errno == EEXIST) return false;
+  if (!Unsupported(errno)) throw OsError(errno);
+  // No links (FAT, exFAT): the name is taken by an empty file of ours and the whole file put
+  // over it at once; the empty file stands only for that moment.
+  const int fd = ::open(final_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return false;
+    throw OsError(errno);
+  }
+  ::close(fd);
+  if (::rename(temp_path.c_str(), final_path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(final_path.c_str());
+    throw OsError(err);
+  }
+  return true;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+long ProcessId() { return static_cast<long>(::getpid()); }
+
+bool ProcessLives(long pid) {
+  if (pid <= 0) return true;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+bool HeldOrUnknown(const std::string& path) {
+  // Not waiting at the open: a pipe under such a name is not ours to judge.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return true;
+  struct stat st;
+  bool held = ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode);
+  if (!held && ::flock(fd, LOCK_EX | LOCK_NB) != 0) held = true;
+  if (!held) {
+    // Record locks (lockf, fcntl) are not seen by flock: asked for apart.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    held = ::fcntl(fd, F_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
+  }
+  ::close(fd);
+  return held;
+}
+
+}  // namespace sorbel
