@@ -45,7 +45,7 @@ long TemporaryOwner(std::string_view name) {
   const std::string_view pid = name.substr(pid_dot + 1, number_dot - pid_dot - 1);
   if (!AllDigits(pid) || pid.size() > 9) return 0;
   const std::string_view final_name = name.substr(0, pid_dot);
-  bool ours = final_name == "articles.csv";
+  bool ours = final_name == "articles.csv" || final_name == "sorbel-result";
   for (std::string_view suffix : {".csv", "_rejected.csv", "_rejected.txt"}) {
     if (!ours && final_name.ends_with(suffix)) {
       ours = IsResultStem(final_name.substr(0, final_name.size() - suffix.size()));

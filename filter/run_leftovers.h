@@ -16,7 +16,8 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path);
 void MarkInUse(int fd);
 
 // Removes from `folder` the temporary files of runs that died half-way: only names of the exact
-// form CreateTemporaryBeside gives for the staged copy, a result or its set-aside files, whose
+// form CreateTemporaryBeside gives for the staged copy, a result or its set-aside files (and
+// the engine's ".sorbel-result.<id>.<number>.tmp" for a large result's rows), whose
 // process is gone and that no live process holds a lock on. Failures are ignored; the next
 // run tries again.
 void RemoveLeftovers(const std::string& folder);

@@ -12,6 +12,8 @@ packages=(
   libreoffice-calc libreoffice-l10n-ja libreoffice-dev
   # The window tried with a real Japanese input method under an X server of its own.
   xvfb openbox xdotool dbus-x11 fcitx5 fcitx5-mozc fcitx5-frontend-qt6
+  # Program folders on the drives a desktop user mounts, as image files through FUSE.
+  ntfs-3g exfat-fuse exfatprogs fusefat dosfstools
 )
 
 missing=()

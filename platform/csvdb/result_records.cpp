@@ -10,8 +10,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
+#include <random>
 #include "platform/csvdb/field_type.h"
+
 #include "platform/error.h"
 
 namespace sorbel {
@@ -27,14 +30,21 @@ using RowLength = std::uint64_t;
   throw Error(err, "結果を一時ファイルに置けません: " + OsErrorText(err));
 }
 
-// A file with no name in `folder` (gone with the process, however it ends); one removed at once
-// where the file system cannot make such a file.
-int NamelessFile(const std::string& folder) {
+// A file with no name in `folder` (gone with the process, however it ends). Where the file
+// system cannot make one (NTFS, exFAT, FAT through FUSE, which cannot keep a removed file
+// open either) a hidden file ".sorbel-result.<process id>.<number>.tmp", named in *path to be
+// removed at Close, and by the next run when this process died first.
+int NamelessFile(const std::string& folder, std::string* path) {
   int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
-  std::string path = folder + "/.sorbel-result-XXXXXX";
-  fd = ::mkostemp(path.data(), O_CLOEXEC);
-  if (fd >= 0) ::unlink(path.c_str());
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = folder + "/.sorbel-result." + std::to_string(::getpid()) + "." +
+            std::to_string(seed() % 1000000000) + ".tmp";
+    fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) break;
+  }
+  if (fd < 0) path->clear();
   return fd;
 }
 
@@ -68,7 +78,7 @@ char* ResultRecords::Impl::Allocate(size_t size) {
 
 void ResultRecords::Impl::Spill() {
   if (spill_ < 0) {
-    spill_ = NamelessFile(spill_folder_.empty() ? "/tmp" : spill_folder_);
+    spill_ = NamelessFile(spill_folder_.empty() ? "/tmp" : spill_folder_, &spill_path_);
     if (spill_ < 0) SpillFailed(errno);
   }
   for (size_t done = 0; done < buffer_.size();) {
@@ -243,6 +253,8 @@ void ResultRecords::Impl::Close() {
   buffer_.shrink_to_fit();
   if (spill_ >= 0) ::close(spill_);
   spill_ = -1;
+  if (!spill_path_.empty()) ::unlink(spill_path_.c_str());
+  spill_path_.clear();
   current_.clear();
   count_ = 0;
   current_row_ = 0;

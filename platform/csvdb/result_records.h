@@ -49,6 +49,7 @@ class ResultRecords::Impl {
   size_t window_begin_ = 0;
   size_t window_end_ = 0;
   int spill_ = -1;             // the nameless file, once a result outgrew memory
+  std::string spill_path_;     // its name where it must have one
   std::uint64_t spilled_ = 0;  // bytes in it
   std::uint64_t read_at_ = 0;  // next byte of it to read into the window
   size_t data_size_ = 0;       // bytes of all rows as stored
