@@ -3,10 +3,12 @@
 #include <signal.h>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/csv_path_argument.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
+#include "platform/end_request.h"
 #include "platform/qt/qt_browser_launcher.h"
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -17,7 +19,14 @@
 int main(int argc, char* argv[]) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.
   ::signal(SIGXFSZ, SIG_IGN);
+  // A logout or a TERM ends the program tidily: a run under way stops and cleans up first.
+  sorbel::CatchEndRequests();
   QApplication application(argc, argv);
+  QTimer end_watch;
+  QObject::connect(&end_watch, &QTimer::timeout, [] {
+    if (sorbel::EndRequested()) QApplication::quit();
+  });
+  end_watch.start(200);
   sorbel::InstallJapaneseQtTexts(application);
   QApplication::setWindowIcon(sorbel::ProgramIcon());
 

@@ -21,6 +21,7 @@
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/database.h"
+#include "platform/end_request.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -40,6 +41,16 @@ Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
                                      column.substr(0, column.rfind("。")) +
                                      "）。ドロップシッピングサービスからダウンロードした商品データ"
                                      "のCSVファイルを選んでください。");
+}
+
+// The program was asked to end (a logout, Ctrl+C): the run stops, leaving nothing half-made.
+Error Stopped() {
+  return Error(kErrStopped,
+               "終了の指示を受けたため、絞り込みを中止しました。結果ファイルは作っていません。");
+}
+
+void StopIfAsked() {
+  if (EndRequested()) throw Stopped();
 }
 
 // The engine refused the query the conditions make (a search word too long or with a character
@@ -92,6 +103,7 @@ bool ExecFilter(FilterHost& host) {
     Connection connection;
     connection.ConnectionString = ConnectionText(folder);
     connection.CursorLocation = kCursorClientSide;
+    connection.StopWhen = EndRequested;
     // The query reads the chosen file while it is copied; Finish makes sure both saw the same.
     staging.ShareSource(connection);
     host.SetStatusText(kStatusReading);
@@ -106,6 +118,7 @@ bool ExecFilter(FilterHost& host) {
       if (e.Number() == kErrQuery) throw UnusableConditions(e);
       throw;
     }
+    StopIfAsked();
     std::vector<SetAsideRecords> set_aside = connection.TakeSetAside();
     staging.Finish();
     std::unique_ptr<SetAsideFiles> set_aside_files;
@@ -125,12 +138,12 @@ bool ExecFilter(FilterHost& host) {
     set_aside_files.reset();
     set_aside.clear();
 
-    if (written && host.Spreadsheet() != nullptr) {
+    if (written && host.Spreadsheet() != nullptr && !EndRequested()) {
       ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage(),
                 [&host](const std::string& text) { host.SetStatusText(text); });
     }
   } catch (const Error& e) {
-    host.Messages().Show(e.Report(), kIconCritical, kAppTitle);
+    host.Messages().Show((EndRequested() ? Stopped() : e).Report(), kIconCritical, kAppTitle);
   } catch (const std::bad_alloc&) {
     host.Messages().Show(Error(kErrUnexpected,
                                "メモリが足りません。ほかのプログラムを閉じるか、条件を加えて結果を"

@@ -19,6 +19,7 @@
 #include "filter/run_leftovers.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
+#include "platform/end_request.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 
@@ -171,6 +172,7 @@ bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
     bool made = true;
     bool with_header = true;
     do {
+      if (EndRequested()) throw Error(kErrStopped, "終了の指示を受けたため、中止しました。");
       AppendRecordLines(records, text, kPieceBytes);
       EscapedCharacters escaped;
       if (!text_file.WriteText(temp_path, text, &escaped)) {

@@ -10,6 +10,8 @@
 #include "filter/command_line.h"
 #include "filter/filter_run.h"
 #include "platform/app.h"
+#include "platform/end_request.h"
+#include "platform/end_request.h"
 #include "platform/error.h"
 #include "platform/spreadsheet_module.h"
 
@@ -90,5 +92,7 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.
   ::signal(SIGXFSZ, SIG_IGN);
+  // Ctrl+C, a closed terminal or a TERM stops the run tidily: it fails, and says so.
+  sorbel::CatchEndRequests();
   return sorbel::Main(argc, argv);
 }

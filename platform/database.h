@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,6 +74,10 @@ class Connection {
   // left alone, and never closed; it must stay open while queries run. Reading errors name
   // `path`, the file the descriptor reads, so that their line numbers lead to the right file.
   void ReadTableFrom(const std::string& name, int fd, const std::string& path);
+
+  // Asked now and then while a query runs: true stops it with Error(kErrStopped). Set it
+  // before Open.
+  std::function<bool()> StopWhen;
 
   void Open();
   // Runs the query over every readable record: a record that cannot be read is set aside

@@ -9,17 +9,18 @@ namespace sorbel {
 
 // Numbers of the program's own errors; OS errors keep their errno value.
 enum ErrorNumber : long {
-  kErrUsage = 2,              // a command line the program cannot take
-  kErrTypeMismatch = 13,      // a text where a whole number was needed
-  kErrUnexpected = 51,        // a failure with no number of its own (out of memory, ...)
-  kErrDataSource = 3001,      // connection text or data source description unusable
-  kErrCsvFile = 3002,         // a table's file cannot be opened or read
-  kErrCsvFormat = 3003,       // a table's file is not CSV the reader can take
-  kErrQuery = 3004,           // the query engine rejected the query text
-  kErrQueryNotAllowed = 3005, // anything but one read-only SELECT
-  kErrNoSuchColumn = 3006,    // the query names a column the table does not have
-  kErrCodePage = 3100,        // a code page name no converter knows
-  kErrSpreadsheet = 3200,     // the spreadsheet application failed
+  kErrUsage = 2,               // a command line the program cannot take
+  kErrTypeMismatch = 13,       // a text where a whole number was needed
+  kErrUnexpected = 51,         // a failure with no number of its own (out of memory, ...)
+  kErrDataSource = 3001,       // connection text or data source description unusable
+  kErrCsvFile = 3002,          // a table's file cannot be opened or read
+  kErrCsvFormat = 3003,        // a table's file is not CSV the reader can take
+  kErrQuery = 3004,            // the query engine rejected the query text
+  kErrQueryNotAllowed = 3005,  // anything but one read-only SELECT
+  kErrNoSuchColumn = 3006,     // the query names a column the table does not have
+  kErrStopped = 3007,          // a query or run stopped on a request to end the program
+  kErrCodePage = 3100,         // a code page name no converter knows
+  kErrSpreadsheet = 3200,      // the spreadsheet application failed
 };
 
 class Error : public std::exception {

@@ -48,7 +48,7 @@ class Connection::Impl {
   ~Impl() { Close(); }
 
   void ReadTableFrom(const std::string& name, int fd, const std::string& path);
-  void Open(const std::string& connection_text);
+  void Open(const std::string& connection_text, std::function<bool()> stop_when);
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
   std::vector<SetAsideRecords> TakeSetAside() {
     return tables_ ? tables_->TakeSetAside() : std::vector<SetAsideRecords>{};
@@ -62,6 +62,7 @@ class Connection::Impl {
   std::unique_ptr<CsvTables> tables_;
   std::unique_ptr<QueryGuard> guard_;
   std::map<std::string, csvdb::TableFile> lent_files_;  // kept for a later Open
+  std::function<bool()> stop_when_;
 };
 
 void Connection::Impl::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
@@ -69,7 +70,7 @@ void Connection::Impl::ReadTableFrom(const std::string& name, int fd, const std:
   if (tables_) tables_->ReadTableFrom(name, lent_files_[name]);
 }
 
-void Connection::Impl::Open(const std::string& connection_text) {
+void Connection::Impl::Open(const std::string& connection_text, std::function<bool()> stop_when) {
   if (db_ != nullptr) throw Error(kErrDataSource, "データソースはすでに開かれています。");
   auto tables = std::make_unique<CsvTables>(csvdb::ResolveDataSource(connection_text));
   for (const auto& [name, file] : lent_files_) tables->ReadTableFrom(name, file);
@@ -98,6 +99,14 @@ void Connection::Impl::Open(const std::string& connection_text) {
   }
   tables_ = std::move(tables);
   guard_ = std::make_unique<QueryGuard>(db_);
+  stop_when_ = std::move(stop_when);
+  if (stop_when_) {
+    // Every few thousand steps of a query: cheap, and a large query stops within moments.
+    sqlite3_progress_handler(
+        db_, 4096,
+        [](void* stop) { return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0; },
+        &stop_when_);
+  }
 }
 
 void Connection::Impl::Close() {
@@ -191,6 +200,9 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
       } else {
         std::string message = sqlite3_errmsg(db_);
         sqlite3_reset(stmt.get());
+        if (rc == SQLITE_INTERRUPT && stop_when_ && stop_when_()) {
+          throw Error(kErrStopped, "問い合わせを中止しました。");
+        }
         try {
           tables_->RethrowKept();
         } catch (const csvdb::CsvFieldFault&) {
@@ -214,7 +226,7 @@ Connection::~Connection() = default;
 void Connection::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
   impl_->ReadTableFrom(name, fd, path);
 }
-void Connection::Open() { impl_->Open(ConnectionString); }
+void Connection::Open() { impl_->Open(ConnectionString, StopWhen); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {
   return impl_->Execute(sql);
 }

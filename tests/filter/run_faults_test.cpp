@@ -17,6 +17,7 @@
 #include "fileutil/file_descriptor.h"
 #include "filter/filter_run.h"
 #include "filter/run_leftovers.h"
+#include "platform/end_request.h"
 #include "platform/error.h"
 #include "platform/spreadsheet_host.h"
 #include "run_fixture.h"
@@ -295,6 +296,48 @@ int RunInChild(RecordingHost& host, F prepare) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+// A host that gets a request to end the program (as from a logout or Ctrl+C) at a status.
+class SignalledHost : public RecordingHost {
+ public:
+  std::string signal_at;
+  int signal = SIGTERM;
+  void SetStatusText(const std::string& text) override {
+    RecordingHost::SetStatusText(text);
+    if (text == signal_at) ::raise(signal);
+  }
+};
+
+// TERM, INT and HUP stop a run while the catalogue is copied and read: it fails and says so,
+// and leaves no temporary file, no result and the staged copy as it was.
+TEST_F(RunFaultsTest, EndRequestsStopARunTidily) {
+  std::string big = kCatalogue;
+  for (int i = 0; i < 200000; ++i) big += "B" + std::to_string(i) + ",棚,1\r\n";
+  Put(Staged(), kCatalogue);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SignalledHost host;
+    host.folder = folder_;
+    host.csv_path = Catalogue(big);
+    host.signal_at = "データを読み込んでいます...";
+    host.signal = signal;
+    const pid_t child = ::fork();
+    if (child == 0) {
+      CatchEndRequests();
+      const bool written = ExecFilter(host);
+      const bool told = host.messages.size() == 1 &&
+                        host.messages[0].text.starts_with(std::to_string(kErrStopped) + ":");
+      ::_exit(written ? 2 : told ? 1 : 3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << signal << " " << status;
+    EXPECT_TRUE(Temporaries().empty()) << signal;
+    EXPECT_EQ(Bytes(Staged()), kCatalogue);
+  }
+  for (const auto& e : fs::directory_iterator(folder_)) {
+    EXPECT_FALSE(e.path().filename().string().ends_with("_articles.csv")) << e.path();
+  }
 }
 
 // Runs killed half-way leave temporary files, never a result's name, not even an empty one;
