@@ -5,6 +5,7 @@
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -14,6 +15,7 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -39,6 +41,15 @@ namespace table = com::sun::star::table;
 namespace util = com::sun::star::util;
 
 constexpr char kPrepare[] = "LibreOffice Calc の文書を用意できません";
+
+// "ja-JP" as the office's locale: language, then country.
+com::sun::star::lang::Locale LocaleOf(const std::string& tag) {
+  const size_t dash = tag.find('-');
+  com::sun::star::lang::Locale locale;
+  locale.Language = ToOUString(tag.substr(0, dash));
+  if (dash != std::string::npos) locale.Country = ToOUString(tag.substr(dash + 1));
+  return locale;
+}
 
 void Close(const uno::Reference<frame::XModel>& document) {
   uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
@@ -157,6 +168,17 @@ class CalcSheet : public SpreadsheetSheet {
     }
   }
 
+  void SetName(const std::string& name) override {
+    try {
+      uno::Reference<container::XNamed>(workbook_->sheets->getByName(ToOUString(name_)),
+                                        uno::UNO_QUERY_THROW)
+          ->setName(ToOUString(name));
+      name_ = name;
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
+
   void Delete() override {
     try {
       workbook_->sheets->removeByName(ToOUString(name_));
@@ -209,6 +231,17 @@ class CalcDocument : public SpreadsheetDocument {
     try {
       uno::Reference<frame::XTitle>(workbook_->model, uno::UNO_QUERY_THROW)
           ->setTitle(ToOUString(title));
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
+
+  // Latin text as well as Japanese: brand names in Latin letters are then not checked as English.
+  void SetLanguage(const std::string& tag) override {
+    try {
+      uno::Reference<beans::XPropertySet> settings(workbook_->model, uno::UNO_QUERY_THROW);
+      settings->setPropertyValue("CharLocale", uno::Any(LocaleOf(tag)));
+      settings->setPropertyValue("CharLocaleAsian", uno::Any(LocaleOf(tag)));
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }

@@ -90,12 +90,15 @@ uno::Reference<beans::XPropertySet> RowsOf(const uno::Reference<table::XCellRang
       uno::UNO_QUERY_THROW);
 }
 
-// The text format ("@"): what a user types there later stays text too.
+// The text format ("@") of the document's language: what a user types there later stays text too.
 sal_Int32 TextFormat(const uno::Reference<frame::XModel>& model) {
   uno::Reference<util::XNumberFormatsSupplier> supplier(model, uno::UNO_QUERY_THROW);
   uno::Reference<util::XNumberFormatTypes> types(supplier->getNumberFormats(),
                                                  uno::UNO_QUERY_THROW);
-  return types->getStandardFormat(util::NumberFormat::TEXT, com::sun::star::lang::Locale());
+  com::sun::star::lang::Locale locale;
+  uno::Reference<beans::XPropertySet>(model, uno::UNO_QUERY_THROW)
+      ->getPropertyValue("CharLocaleAsian") >>= locale;
+  return types->getStandardFormat(util::NumberFormat::TEXT, locale);
 }
 
 // One batch as the office takes it: a row of strings per row.

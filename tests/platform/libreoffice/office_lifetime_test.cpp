@@ -42,7 +42,7 @@ TEST_F(OfficeLifetimeTest, MissingSofficeIsToldWithoutIcon) {
   options.program = office_.ProfileDir() + "/no-such-dir/soffice";
   LibreOfficeHost host(options);
   RecordingBox box;
-  EXPECT_FALSE(ShowExcel(host, box, WriteResult("a\r\n1\r\n"), "UTF-8"));
+  EXPECT_FALSE(ShowExcel(host, box, WriteResult("a\r\n1\r\n"), "UTF-8", "結果"));
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(box.shown[0].icon, kIconNone);
   EXPECT_EQ(box.shown[0].caption, "Sorbel");
@@ -94,9 +94,9 @@ TEST_F(OfficeLifetimeTest, SecondDisplayJoinsTheRunningOffice) {
   LibreOfficeHost host(office_.Options());
   std::string path = WriteResult("商品名\r\nA\r\n");
   RecordingBox box;
-  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8", "結果"));
   int processes = office_.Processes();
-  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8", "結果"));
   EXPECT_TRUE(box.shown.empty());
   std::vector<SeenDocument> documents = office_.Documents();
   ASSERT_EQ(documents.size(), 2u);

@@ -17,6 +17,7 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -84,6 +85,15 @@ struct Probe {
   uno::Reference<frame::XDesktop2> desktop;
 };
 
+// A cell's language for one script, as "ja-JP".
+std::string LanguageOf(const uno::Reference<beans::XPropertySet>& cell, const char* property) {
+  com::sun::star::lang::Locale locale;
+  cell->getPropertyValue(rtl::OUString::createFromAscii(property)) >>= locale;
+  std::string tag = FromOUString(locale.Language);
+  if (!locale.Country.isEmpty()) tag += "-" + FromOUString(locale.Country);
+  return tag;
+}
+
 SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   SeenDocument seen;
   auto sheets = document->getSheets();
@@ -125,6 +135,9 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
     seen.one_line_rows = seen.one_line_rows && height(row) == empty_height;
   }
+  uno::Reference<beans::XPropertySet> a1(last->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
+  seen.language = LanguageOf(a1, "CharLocale");
+  seen.asian_language = LanguageOf(a1, "CharLocaleAsian");
   uno::Reference<table::XTableColumns> columns =
       uno::Reference<table::XColumnRowRange>(last, uno::UNO_QUERY_THROW)->getColumns();
   for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {

@@ -20,6 +20,8 @@ struct SeenDocument {
   bool frozen_header = false;                   // the view keeps rows (or columns) in sight
   bool autofilter = false;                      // the sheet's own database range filters
   std::string title;                            // what the window's title names
+  std::string language;                         // of Latin text in A1, as "ja-JP"
+  std::string asian_language;                   // of Japanese text in A1
   bool visible = false;                         // its window is shown
   bool saved = false;                           // has a file behind it
   bool modified = false;                        // closing it would ask to save
