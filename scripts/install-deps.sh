@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   libreoffice-calc libreoffice-l10n-ja libreoffice-dev
+  xvfb openbox
 )
 
 missing=()

@@ -29,6 +29,7 @@
 #include <com/sun/star/sheet/XUnnamedDatabaseRanges.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/sheet/XViewFreezable.hpp>
+#include <com/sun/star/sheet/XViewSplitable.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
@@ -165,6 +166,14 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   seen.title = FromOUString(uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->getTitle());
   uno::Reference<sheet::XViewFreezable> view(controller, uno::UNO_QUERY);
   seen.frozen_header = view.is() && view->hasFrozenPanes();
+  if (seen.frozen_header) {
+    // The one call that says where the split is; deprecated without a successor.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    seen.frozen_rows =
+        uno::Reference<sheet::XViewSplitable>(view, uno::UNO_QUERY_THROW)->getSplitRow();
+#pragma GCC diagnostic pop
+  }
   seen.saved = !model->getURL().isEmpty();
   seen.modified = uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->isModified();
   return seen;

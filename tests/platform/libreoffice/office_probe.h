@@ -18,6 +18,7 @@ struct SeenDocument {
   bool one_line_rows = false;                   // every used row as high as an empty one
   std::vector<int> column_widths;               // of the used columns, in 1/100 mm
   bool frozen_header = false;                   // the view keeps rows (or columns) in sight
+  int frozen_rows = 0;                          // how many rows it keeps in sight
   bool autofilter = false;                      // the sheet's own database range filters
   std::string title;                            // what the window's title names
   std::string language;                         // of Latin text in A1, as "ja-JP"
