@@ -70,8 +70,11 @@ bool Quietly(void (*step)(const uno::Reference<frame::XModel>&),
 // What the application, its documents and its sheets share.
 class Session {
  public:
-  Session(std::unique_ptr<OfficeConnection> connection, uno::Reference<frame::XDesktop2> desktop)
-      : connection_(std::move(connection)), desktop_(std::move(desktop)) {}
+  Session(std::unique_ptr<OfficeConnection> connection, uno::Reference<frame::XDesktop2> desktop,
+          std::function<void()> on_shown)
+      : connection_(std::move(connection)),
+        desktop_(std::move(desktop)),
+        on_shown_(std::move(on_shown)) {}
 
   // A document never shown is closed, and the office with it when it holds nothing else: no
   // invisible office is left behind. Then the bridge goes; a shown office runs on.
@@ -123,6 +126,14 @@ class Session {
     if (!visible) return;
     for (const auto& [document, sheet] : headings_) FreezeHeadings(document, sheet);
     headings_.clear();
+    if (on_shown_) {
+      try {
+        on_shown_();
+      } catch (const Error&) {
+        // The office then stays after its last document, as any office does: nothing is lost.
+      }
+      on_shown_ = nullptr;
+    }
   }
 
   // The sheet's first row stays in sight, from when the window is shown.
@@ -141,6 +152,7 @@ class Session {
   std::vector<uno::Reference<frame::XModel>> documents_;
   std::vector<std::pair<uno::Reference<frame::XModel>, uno::Reference<sheet::XSpreadsheet>>>
       headings_;  // to freeze when shown
+  std::function<void()> on_shown_;
   bool visible_ = false;
 };
 
@@ -296,7 +308,7 @@ class CalcApplication : public SpreadsheetApplication {
 }  // namespace
 
 std::unique_ptr<SpreadsheetApplication> NewCalcApplication(
-    std::unique_ptr<OfficeConnection> connection) {
+    std::unique_ptr<OfficeConnection> connection, std::function<void()> on_shown) {
   uno::Reference<frame::XDesktop2> desktop;
   try {
     desktop = frame::Desktop::create(connection->Remote());
@@ -304,7 +316,7 @@ std::unique_ptr<SpreadsheetApplication> NewCalcApplication(
     throw OfficeError("LibreOffice Calc を起動できません", e);
   }
   return std::make_unique<CalcApplication>(
-      std::make_shared<Session>(std::move(connection), std::move(desktop)));
+      std::make_shared<Session>(std::move(connection), std::move(desktop), std::move(on_shown)));
 }
 
 }  // namespace sorbel

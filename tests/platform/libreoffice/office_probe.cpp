@@ -13,7 +13,10 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
@@ -45,6 +48,7 @@
 #include <thread>
 
 #include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/office_process.h"
 #include "platform/libreoffice/uno_text.h"
 
 namespace sorbel {
@@ -253,7 +257,64 @@ LibreOfficeOptions TestOffice::Options() const {
   options.profile_dir = profile_dir_;
   options.headless = true;
   options.start_timeout_ms = 120000;
+  options.watch_program = SORBEL_CALC_WATCH;
   return options;
+}
+
+void TestOffice::StartAsUser() {
+  // Started as LibreOfficeHost would, without --nodefault, and not through it: not Sorbel's.
+  OfficeProcess::Start(FindOffice(""),
+                       {"--nologo", "--norestore", AcceptArgument(pipe_name_),
+                        "-env:UserInstallation=file://" + profile_dir_},
+                       {"SAL_USE_VCLPLUGIN=svp"});
+  for (int i = 0; i < 1200; ++i) {
+    Probe probe(pipe_name_);
+    if (probe.desktop.is()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  throw std::runtime_error("the user's office did not start");
+}
+
+void TestOffice::AddUsersDocument(const std::string& title) {
+  Probe probe(pipe_name_);
+  uno::Reference<frame::XComponentLoader> loader(probe.desktop, uno::UNO_QUERY_THROW);
+  uno::Reference<frame::XModel> model(
+      loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, {}), uno::UNO_QUERY_THROW);
+  uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->setTitle(ToOUString(title));
+  uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(true);
+}
+
+void TestOffice::CloseAsUser(const std::string& title) {
+  Probe probe(pipe_name_);
+  for (const auto& component : probe.Components()) {
+    uno::Reference<frame::XModel> model(component, uno::UNO_QUERY);
+    if (!model.is() ||
+        FromOUString(uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->getTitle()) !=
+            title) {
+      continue;
+    }
+    // The user answered "don't save"; the menu's command then closes as it always does.
+    uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(false);
+    uno::Reference<frame::XDispatchProvider> frame(model->getCurrentController()->getFrame(),
+                                                   uno::UNO_QUERY_THROW);
+    frame::DispatchHelper::create(probe.local)->executeDispatch(frame, ".uno:CloseDoc", "", 0, {});
+    return;
+  }
+  throw std::runtime_error("no document titled " + title);
+}
+
+int TestOffice::StartCenters() {
+  Probe probe(pipe_name_);
+  if (!probe.desktop.is()) return 0;
+  uno::Reference<com::sun::star::container::XIndexAccess> frames(probe.desktop->getFrames(),
+                                                                 uno::UNO_QUERY_THROW);
+  int count = 0;
+  for (sal_Int32 i = 0; i < frames->getCount(); ++i) {
+    uno::Reference<frame::XFrame> f(frames->getByIndex(i), uno::UNO_QUERY_THROW);
+    uno::Reference<frame::XController> controller = f->getController();
+    if (controller.is() && !controller->getModel().is()) ++count;
+  }
+  return count;
 }
 
 std::vector<SeenDocument> TestOffice::Documents() {

@@ -42,8 +42,16 @@ class TestOffice {
   LibreOfficeOptions Options() const;
   const std::string& ProfileDir() const { return profile_dir_; }
 
+  // Starts the office as a user would, before any display: Start Center and all.
+  void StartAsUser();
   // Every spreadsheet document open in the office; empty when no office runs.
   std::vector<SeenDocument> Documents();
+  // Adds a document of the user's own, shown and modified, titled `title`.
+  void AddUsersDocument(const std::string& title);
+  // Closes the document titled `title` as the user does with File > Close, not saving it.
+  void CloseAsUser(const std::string& title);
+  // Windows that show the Start Center.
+  int StartCenters();
   // Closes every document without saving; the office runs on.
   void CloseDocuments();
   // Closes every document and ends the office; waits until its lock file and processes are gone.
