@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     PrintingBox box;
     const long before = PeakKb();
     const auto start = std::chrono::steady_clock::now();
-    bool shown = sorbel::ShowExcel(host, box, argv[1], argv[2]);
+    bool shown = sorbel::ShowExcel(host, box, argv[1], argv[2], sorbel::SheetName({}, argv[1]));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     printf("seconds=%.3f peak_kb=%ld start_kb=%ld\n", seconds, PeakKb(), before);

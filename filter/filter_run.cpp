@@ -140,6 +140,7 @@ bool ExecFilter(FilterHost& host) {
 
     if (written && host.Spreadsheet() != nullptr && !EndRequested()) {
       ShowExcel(*host.Spreadsheet(), host.Messages(), result_path, SystemCodePage(),
+                SheetName(host.Conditions(), host.OutFileName()),
                 [&host](const std::string& text) { host.SetStatusText(text); });
     }
   } catch (const Error& e) {

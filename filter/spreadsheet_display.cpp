@@ -20,6 +20,8 @@ namespace {
 constexpr std::chrono::milliseconds kQuietTime(1000);
 constexpr std::chrono::milliseconds kCountEvery(250);
 
+constexpr char kDocumentLanguage[] = "ja-JP";
+
 }  // namespace
 
 bool OpenExcel(SpreadsheetHost& host, MessageBox& box,
@@ -84,13 +86,17 @@ void ReleaseExcel(std::unique_ptr<SpreadsheetApplication>& application,
 }
 
 bool ShowExcel(SpreadsheetHost& host, MessageBox& box, const std::string& result_path,
-               const std::string& codepage, const StatusText& status) {
+               const std::string& codepage, const std::string& sheet_name,
+               const StatusText& status) {
   std::unique_ptr<SpreadsheetApplication> application;
   std::unique_ptr<SpreadsheetDocument> workbook;
   std::unique_ptr<SpreadsheetSheet> worksheet;
   if (!OpenExcel(host, box, application, workbook, worksheet)) return false;
-  // Named after the result file, so that the results of two runs can be told apart.
+  // Named after the result file and the run, so that the results of two runs can be told apart.
   workbook->SetTitle(std::filesystem::path(result_path).filename().string());
+  worksheet->SetName(sheet_name);
+  // The catalogue is Japanese: formats and proofing in Japanese, not in the office's default.
+  workbook->SetLanguage(kDocumentLanguage);
   bool imported = ImportCsv(*worksheet, box, result_path, codepage, status);
   ReleaseExcel(application, workbook, worksheet);
   return imported;

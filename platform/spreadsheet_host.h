@@ -1,5 +1,6 @@
 // The spreadsheet application as the display drives it: started hidden, one new document, its
-// sheets added, listed and deleted, a sheet filled with rows of text, the window shown, let go.
+// sheets added, listed, renamed and deleted, a sheet filled with rows of text, the window shown,
+// let go.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,10 @@ class SpreadsheetSheet {
   // Names are distinct within a document.
   virtual std::string Name() const = 0;
 
+  // Renames the sheet. The name must keep the application's rules (filter/sheet_name.h makes
+  // such names) and be no other sheet's.
+  virtual void SetName(const std::string& name) = 0;
+
   // Removes the sheet from its document without asking anyone.
   virtual void Delete() = 0;
 
@@ -64,6 +69,10 @@ class SpreadsheetDocument {
 
   // The name its window shows, so that two documents can be told apart; saving still asks where.
   virtual void SetTitle(const std::string& title) = 0;
+
+  // The language of its text, as a BCP 47 tag ("ja-JP"): number formats and proofing follow it.
+  // Set before the sheets are filled.
+  virtual void SetLanguage(const std::string& tag) = 0;
 };
 
 // One running application, as created for one display. Dropping the last object that belongs

@@ -23,35 +23,56 @@ ModuleSpreadsheetHost::~ModuleSpreadsheetHost() = default;
 
 namespace {
 
+constexpr char kUnoLibraries[][28] = {"libuno_sal.so.3", "libuno_salhelpergcc3.so.3",
+                                      "libuno_cppu.so.3", "libuno_cppuhelpergcc3.so.3"};
+
 // The UNO runtime the module is linked with lies in LibreOffice's own folder, where the system
 // does not look; loaded first, by path and for all to see, it is there when the module needs it.
-// A failure shows when the module itself cannot be loaded.
-void LoadUnoRuntime() {
-  for (const char* library : {"libuno_sal.so.3", "libuno_salhelpergcc3.so.3", "libuno_cppu.so.3",
-                              "libuno_cppuhelpergcc3.so.3"}) {
-    ::dlopen((std::string(SORBEL_UNO_LIBRARY_DIR) + "/" + library).c_str(), RTLD_NOW | RTLD_GLOBAL);
+// False when a library is missing: LibreOffice is not installed.
+bool LoadUnoRuntime() {
+  for (const char* library : kUnoLibraries) {
+    const std::string path = std::string(SORBEL_UNO_LIBRARY_DIR) + "/" + library;
+    if (::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL) == nullptr) return false;
   }
+  return true;
+}
+
+// The module is Sorbel's own file, not LibreOffice's: told apart, so that the owner reinstalls
+// Sorbel or copies the file instead of looking for a LibreOffice that is there.
+Error MissingModule(const std::string& module_path) {
+  const std::filesystem::path path(module_path);
+  return Error(kErrSpreadsheet, "結果を表計算ソフトで表示できません。表計算ソフトにつなぐ部品「" +
+                                    path.filename().string() + "」が「" +
+                                    path.parent_path().string() +
+                                    "」にありません。Sorbel を入れ直すか、この部品をそのフォルダー"
+                                    "にコピーしてください。");
 }
 
 }  // namespace
 
 std::unique_ptr<SpreadsheetApplication> ModuleSpreadsheetHost::CreateApplication() {
   if (!host_) {
-    LoadUnoRuntime();
-    void* module = ::dlopen(module_path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-      const char* why = ::dlerror();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(module_path_, error)) throw MissingModule(module_path_);
+    if (!LoadUnoRuntime()) {
       throw Error(kErrSpreadsheet,
-                  "LibreOffice Calc を起動できません。表計算ソフトにつなぐ部品を読み込めません（" +
-                      std::string(why != nullptr ? why : module_path_) +
-                      "）。LibreOffice Calc がインストールされているか確かめてください。");
+                  "LibreOffice Calc を起動できません。LibreOffice の実行環境（" +
+                      std::string(SORBEL_UNO_LIBRARY_DIR) +
+                      "）が見つかりません。LibreOffice Calc がインストールされているか確かめて"
+                      "ください。");
     }
+    void* module = ::dlopen(module_path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const char* why = module == nullptr ? ::dlerror() : nullptr;
     using Factory = SpreadsheetHost* (*)(const LibreOfficeOptions*);
-    auto factory = reinterpret_cast<Factory>(::dlsym(module, "SorbelNewCalcHost"));
+    auto factory = module != nullptr
+                       ? reinterpret_cast<Factory>(::dlsym(module, "SorbelNewCalcHost"))
+                       : nullptr;
     SpreadsheetHost* host = factory != nullptr ? factory(&options_) : nullptr;
     if (host == nullptr) {
-      throw Error(kErrSpreadsheet, "LibreOffice Calc を起動できません。部品「" + module_path_ +
-                                       "」が正しくありません。Sorbel を入れ直してください。");
+      throw Error(kErrSpreadsheet, "結果を表計算ソフトで表示できません。部品「" + module_path_ +
+                                       "」が正しくありません" +
+                                       (why != nullptr ? "（" + std::string(why) + "）" : "") +
+                                       "。Sorbel を入れ直してください。");
     }
     host_.reset(host);
   }

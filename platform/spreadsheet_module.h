@@ -20,8 +20,8 @@ class ModuleSpreadsheetHost : public SpreadsheetHost {
                                  LibreOfficeOptions options = {});
   ~ModuleSpreadsheetHost() override;
 
-  // Loads the module the first time. Throws Error(kErrSpreadsheet) saying that LibreOffice
-  // Calc cannot be started when the module or the office's libraries cannot be loaded.
+  // Loads the module the first time. Throws Error(kErrSpreadsheet) naming the module when it is
+  // missing or cannot be loaded, and saying that LibreOffice is missing when its runtime is.
   std::unique_ptr<SpreadsheetApplication> CreateApplication() override;
 
  private:

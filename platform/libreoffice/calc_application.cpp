@@ -5,6 +5,7 @@
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -14,6 +15,7 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -40,6 +42,15 @@ namespace util = com::sun::star::util;
 
 constexpr char kPrepare[] = "LibreOffice Calc の文書を用意できません";
 
+// "ja-JP" as the office's locale: language, then country.
+com::sun::star::lang::Locale LocaleOf(const std::string& tag) {
+  const size_t dash = tag.find('-');
+  com::sun::star::lang::Locale locale;
+  locale.Language = ToOUString(tag.substr(0, dash));
+  if (dash != std::string::npos) locale.Country = ToOUString(tag.substr(dash + 1));
+  return locale;
+}
+
 void Close(const uno::Reference<frame::XModel>& document) {
   uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
   if (closeable.is()) closeable->close(true);
@@ -59,8 +70,11 @@ bool Quietly(void (*step)(const uno::Reference<frame::XModel>&),
 // What the application, its documents and its sheets share.
 class Session {
  public:
-  Session(std::unique_ptr<OfficeConnection> connection, uno::Reference<frame::XDesktop2> desktop)
-      : connection_(std::move(connection)), desktop_(std::move(desktop)) {}
+  Session(std::unique_ptr<OfficeConnection> connection, uno::Reference<frame::XDesktop2> desktop,
+          std::function<void()> on_shown)
+      : connection_(std::move(connection)),
+        desktop_(std::move(desktop)),
+        on_shown_(std::move(on_shown)) {}
 
   // A document never shown is closed, and the office with it when it holds nothing else: no
   // invisible office is left behind. Then the bridge goes; a shown office runs on.
@@ -112,6 +126,14 @@ class Session {
     if (!visible) return;
     for (const auto& [document, sheet] : headings_) FreezeHeadings(document, sheet);
     headings_.clear();
+    if (on_shown_) {
+      try {
+        on_shown_();
+      } catch (const Error&) {
+        // The office then stays after its last document, as any office does: nothing is lost.
+      }
+      on_shown_ = nullptr;
+    }
   }
 
   // The sheet's first row stays in sight, from when the window is shown.
@@ -130,6 +152,7 @@ class Session {
   std::vector<uno::Reference<frame::XModel>> documents_;
   std::vector<std::pair<uno::Reference<frame::XModel>, uno::Reference<sheet::XSpreadsheet>>>
       headings_;  // to freeze when shown
+  std::function<void()> on_shown_;
   bool visible_ = false;
 };
 
@@ -152,6 +175,17 @@ class CalcSheet : public SpreadsheetSheet {
       uno::Reference<table::XColumnRowRange> range(workbook_->sheets->getByName(ToOUString(name_)),
                                                    uno::UNO_QUERY_THROW);
       return Size{range->getRows()->getCount(), range->getColumns()->getCount()};
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
+
+  void SetName(const std::string& name) override {
+    try {
+      uno::Reference<container::XNamed>(workbook_->sheets->getByName(ToOUString(name_)),
+                                        uno::UNO_QUERY_THROW)
+          ->setName(ToOUString(name));
+      name_ = name;
     } catch (const uno::Exception& e) {
       throw OfficeError(kPrepare, e);
     }
@@ -214,6 +248,17 @@ class CalcDocument : public SpreadsheetDocument {
     }
   }
 
+  // Latin text as well as Japanese: brand names in Latin letters are then not checked as English.
+  void SetLanguage(const std::string& tag) override {
+    try {
+      uno::Reference<beans::XPropertySet> settings(workbook_->model, uno::UNO_QUERY_THROW);
+      settings->setPropertyValue("CharLocale", uno::Any(LocaleOf(tag)));
+      settings->setPropertyValue("CharLocaleAsian", uno::Any(LocaleOf(tag)));
+    } catch (const uno::Exception& e) {
+      throw OfficeError(kPrepare, e);
+    }
+  }
+
   std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
     try {
       std::vector<std::unique_ptr<SpreadsheetSheet>> out;
@@ -263,7 +308,7 @@ class CalcApplication : public SpreadsheetApplication {
 }  // namespace
 
 std::unique_ptr<SpreadsheetApplication> NewCalcApplication(
-    std::unique_ptr<OfficeConnection> connection) {
+    std::unique_ptr<OfficeConnection> connection, std::function<void()> on_shown) {
   uno::Reference<frame::XDesktop2> desktop;
   try {
     desktop = frame::Desktop::create(connection->Remote());
@@ -271,7 +316,7 @@ std::unique_ptr<SpreadsheetApplication> NewCalcApplication(
     throw OfficeError("LibreOffice Calc を起動できません", e);
   }
   return std::make_unique<CalcApplication>(
-      std::make_shared<Session>(std::move(connection), std::move(desktop)));
+      std::make_shared<Session>(std::move(connection), std::move(desktop), std::move(on_shown)));
 }
 
 }  // namespace sorbel

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "platform/app_folder.h"
@@ -13,6 +14,7 @@
 #include "platform/libreoffice/office_connection.h"
 #include "platform/libreoffice/office_desktop.h"
 #include "platform/libreoffice/office_process.h"
+#include "platform/libreoffice/office_watch.h"
 
 namespace sorbel {
 namespace {
@@ -33,10 +35,28 @@ class LibreOfficeHost::Impl {
  public:
   explicit Impl(LibreOfficeOptions options) : options_(std::move(options)) {
     if (options_.pipe_name.empty()) options_.pipe_name = DesktopPipeName(CurrentDisplay());
+    if (options_.watch_program.empty()) options_.watch_program = DefaultWatchProgram();
+  }
+
+  // The office on the pipe, and what to do once it shows the user a result.
+  std::unique_ptr<SpreadsheetApplication> CreateApplication() {
+    std::unique_ptr<OfficeProcess> started;
+    std::unique_ptr<OfficeConnection> connection = Connect(started);
+    std::function<void()> on_shown;
+    if (started) {
+      // An office that was running already, the user's own among them, is left alone. One that
+      // our soffice handed its arguments to ended that soffice long before a result is shown.
+      on_shown = [process = std::shared_ptr<OfficeProcess>(std::move(started)),
+                  program = options_.watch_program, pipe = options_.pipe_name] {
+        if (process->Running()) StartOfficeWatch(program, pipe);
+      };
+    }
+    return NewCalcApplication(std::move(connection), std::move(on_shown));
   }
   ~Impl() { DisposeLocalContext(local_); }
 
-  std::unique_ptr<OfficeConnection> Connect() {
+  // `started` gets the soffice started when none listened.
+  std::unique_ptr<OfficeConnection> Connect(std::unique_ptr<OfficeProcess>& started) {
     // Without the office program there is no office to reach either: said plainly first, before
     // the UNO runtime (installed without LibreOffice) fails in words of its own.
     std::string program = FindOffice(options_.program);
@@ -51,7 +71,8 @@ class LibreOfficeHost::Impl {
     if (!profile.empty()) args.push_back("-env:UserInstallation=" + ProfileUrl(profile));
     std::vector<std::string> env;
     if (options_.headless) env.push_back("SAL_USE_VCLPLUGIN=svp");
-    std::unique_ptr<OfficeProcess> process = OfficeProcess::Start(program, args, env);
+    started = OfficeProcess::Start(program, args, env);
+    OfficeProcess* process = started.get();
 
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(options_.start_timeout_ms);
@@ -99,7 +120,7 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeHost::CreateApplication() {
   // just before such a write would end this program by SIGPIPE. Ignored, the write fails and
   // the call comes back as an error the program can show.
   ::signal(SIGPIPE, SIG_IGN);
-  return NewCalcApplication(impl_->Connect());
+  return impl_->CreateApplication();
 }
 
 }  // namespace sorbel

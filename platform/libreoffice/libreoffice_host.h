@@ -24,6 +24,9 @@ struct LibreOfficeOptions {
   // How long starting the office may take before we give up; a first start with a new profile
   // takes several seconds.
   int start_timeout_ms = 60000;
+  // The program that ends an office we started once its last document is closed; empty:
+  // sorbel-calc-watch beside the module (office_watch.h).
+  std::string watch_program;
 };
 
 class LibreOfficeHost : public SpreadsheetHost {

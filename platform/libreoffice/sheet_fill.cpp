@@ -22,8 +22,10 @@
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/libreoffice/uno_text.h"
@@ -45,6 +47,11 @@ constexpr char kFill[] = "LibreOffice Calc のシートに結果を書き込め�
 // margins.
 constexpr sal_Int32 kCharWidth = 230;
 constexpr sal_Int32 kPadding = 200;
+
+// How long a shown window may take to be laid out before the headings stay unfrozen, and how
+// often to look.
+constexpr auto kLayoutWait = std::chrono::seconds(5);
+constexpr auto kLayoutPause = std::chrono::milliseconds(20);
 
 // What the document does on every change that a fill of many rows would pay for row by row:
 // undo records, optimal row heights, repaints. Held off while filling, given back after.
@@ -90,12 +97,15 @@ uno::Reference<beans::XPropertySet> RowsOf(const uno::Reference<table::XCellRang
       uno::UNO_QUERY_THROW);
 }
 
-// The text format ("@"): what a user types there later stays text too.
+// The text format ("@") of the document's language: what a user types there later stays text too.
 sal_Int32 TextFormat(const uno::Reference<frame::XModel>& model) {
   uno::Reference<util::XNumberFormatsSupplier> supplier(model, uno::UNO_QUERY_THROW);
   uno::Reference<util::XNumberFormatTypes> types(supplier->getNumberFormats(),
                                                  uno::UNO_QUERY_THROW);
-  return types->getStandardFormat(util::NumberFormat::TEXT, com::sun::star::lang::Locale());
+  com::sun::star::lang::Locale locale;
+  uno::Reference<beans::XPropertySet>(model, uno::UNO_QUERY_THROW)
+      ->getPropertyValue("CharLocaleAsian") >>= locale;
+  return types->getStandardFormat(util::NumberFormat::TEXT, locale);
 }
 
 // One batch as the office takes it: a row of strings per row.
@@ -174,7 +184,15 @@ void FreezeHeadings(const uno::Reference<frame::XModel>& model,
                     const uno::Reference<sheet::XSpreadsheet>& sheet) {
   uno::Reference<sheet::XSpreadsheetView> view(model->getCurrentController(), uno::UNO_QUERY_THROW);
   view->setActiveSheet(sheet);
-  uno::Reference<sheet::XViewFreezable>(view, uno::UNO_QUERY_THROW)->freezeAtPosition(0, 1);
+  uno::Reference<sheet::XViewFreezable> freezable(view, uno::UNO_QUERY_THROW);
+  // The split is placed in pixels of the laid-out view; freezing before the office has laid out
+  // the new window (on a cold office, more often than not) leaves no split at all.
+  const auto deadline = std::chrono::steady_clock::now() + kLayoutWait;
+  for (;;) {
+    freezable->freezeAtPosition(0, 1);
+    if (freezable->hasFrozenPanes() || std::chrono::steady_clock::now() >= deadline) return;
+    std::this_thread::sleep_for(kLayoutPause);
+  }
 }
 
 void FillSheet(const uno::Reference<frame::XModel>& model,

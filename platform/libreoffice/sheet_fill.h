@@ -17,7 +17,8 @@ void FillSheet(const com::sun::star::uno::Reference<com::sun::star::frame::XMode
                TextRowSource& source);
 
 // Keeps the first row of `sheet` in sight as the rest scrolls. The view places the split by its
-// window's size, so this works only once the window is shown.
+// window's size, so this works only once the window is shown; it waits a few seconds at most
+// for the office to lay the shown window out, and leaves the rows unfrozen after that.
 void FreezeHeadings(
     const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
     const com::sun::star::uno::Reference<com::sun::star::sheet::XSpreadsheet>& sheet);

@@ -46,6 +46,11 @@ class FakeSheet : public SpreadsheetSheet {
   FakeSheet(FakeState& state, std::string name) : state_(state), name_(std::move(name)) {}
   ~FakeSheet() override { state_.calls.push_back("release sheet " + name_); }
   std::string Name() const override { return name_; }
+  void SetName(const std::string& name) override {
+    state_.Call("SetName " + name);
+    *std::find(state_.sheets.begin(), state_.sheets.end(), name_) = name;
+    name_ = name;
+  }
   void Delete() override {
     state_.Call("Delete " + name_);
     state_.sheets.erase(std::find(state_.sheets.begin(), state_.sheets.end(), name_));
@@ -79,6 +84,7 @@ class FakeDocument : public SpreadsheetDocument {
     return std::make_unique<FakeSheet>(state_, state_.added_name);
   }
   void SetTitle(const std::string& title) override { state_.Call("SetTitle " + title); }
+  void SetLanguage(const std::string& tag) override { state_.Call("SetLanguage " + tag); }
   std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
     state_.Call("Sheets");
     std::vector<std::unique_ptr<SpreadsheetSheet>> out;
@@ -150,7 +156,7 @@ class SpreadsheetDisplayTest : public ::testing::Test {
 
   bool Show(const std::string& codepage = "UTF-8") {
     FakeHost host(state_);
-    return ShowExcel(host, box_, result_, codepage);
+    return ShowExcel(host, box_, result_, codepage, "家電・送料無料");
   }
 
   // The calls in order, without the releases of sheet objects (the listing makes many).
@@ -172,12 +178,12 @@ TEST_F(SpreadsheetDisplayTest, PreparesHiddenFillsThenShowsAndLetsGo) {
   Write(FromUtf8("商品名,価格\r\nA,100\r\n", "windows-31j"));
   EXPECT_TRUE(Show("windows-31j"));
   EXPECT_TRUE(box_.shown.empty());
-  EXPECT_EQ(Calls(),
-            (std::vector<std::string>{
-                "CreateApplication", "SetVisible false", "AddDocument", "AddSheet", "Sheets",
-                "Delete Sheet1", "SetTitle 20111019031044_articles.csv", "FillText Sheet9",
-                "SetVisible true", "release application", "release document"}));
-  EXPECT_EQ(state_.calls.back(), "release sheet Sheet9");
+  EXPECT_EQ(Calls(), (std::vector<std::string>{
+                         "CreateApplication", "SetVisible false", "AddDocument", "AddSheet",
+                         "Sheets", "Delete Sheet1", "SetTitle 20111019031044_articles.csv",
+                         "SetName 家電・送料無料", "SetLanguage ja-JP", "FillText 家電・送料無料",
+                         "SetVisible true", "release application", "release document"}));
+  EXPECT_EQ(state_.calls.back(), "release sheet 家電・送料無料");
   ASSERT_EQ(state_.fills.size(), 1u);
   EXPECT_EQ(state_.fills[0].columns, 2);
   EXPECT_EQ(state_.fills[0].cells, (std::vector<std::string>{"商品名", "価格", "A", "100"}));
@@ -195,7 +201,7 @@ TEST_F(SpreadsheetDisplayTest, OnlyTheAddedSheetRemainsWhateverTheDocumentHeld) 
     state_.sheets = c.sheets;
     state_.added_at = c.added_at;
     EXPECT_TRUE(Show());
-    EXPECT_EQ(state_.sheets, std::vector<std::string>{"Sheet9"}) << c.sheets.size();
+    EXPECT_EQ(state_.sheets, std::vector<std::string>{"家電・送料無料"}) << c.sheets.size();
   }
 }
 
@@ -234,7 +240,8 @@ TEST_F(SpreadsheetDisplayTest, FailedImportIsToldAndTheSheetStillShown) {
 
 TEST_F(SpreadsheetDisplayTest, ErrorsWhilePreparingOrShowingPassUpUntold) {
   for (std::string step : {"SetVisible false", "AddDocument", "AddSheet", "Sheets", "Delete Sheet1",
-                           "SetTitle 20111019031044_articles.csv", "SetVisible true"}) {
+                           "SetTitle 20111019031044_articles.csv", "SetName 家電・送料無料",
+                           "SetLanguage ja-JP", "SetVisible true"}) {
     state_ = FakeState();
     state_.fail_at = step;
     try {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -28,10 +29,19 @@ class OfficeLifetimeTest : public ::testing::Test {
     EXPECT_EQ(office_.Processes(), 0) << "an office process was left behind";
   }
 
-  std::string WriteResult(const std::string& bytes) {
-    std::string path = office_.ProfileDir() + "/result.csv";
+  std::string WriteResult(const std::string& bytes, const std::string& name = "result.csv") {
+    std::string path = office_.ProfileDir() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
+  }
+
+  // Waits up to `ms` for `done`; answers whether it came.
+  static bool WaitFor(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; !done(); waited += 50) {
+      if (waited >= ms) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
   }
 
   TestOffice office_;
@@ -42,7 +52,7 @@ TEST_F(OfficeLifetimeTest, MissingSofficeIsToldWithoutIcon) {
   options.program = office_.ProfileDir() + "/no-such-dir/soffice";
   LibreOfficeHost host(options);
   RecordingBox box;
-  EXPECT_FALSE(ShowExcel(host, box, WriteResult("a\r\n1\r\n"), "UTF-8"));
+  EXPECT_FALSE(ShowExcel(host, box, WriteResult("a\r\n1\r\n"), "UTF-8", "結果"));
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(box.shown[0].icon, kIconNone);
   EXPECT_EQ(box.shown[0].caption, "Sorbel");
@@ -94,9 +104,9 @@ TEST_F(OfficeLifetimeTest, SecondDisplayJoinsTheRunningOffice) {
   LibreOfficeHost host(office_.Options());
   std::string path = WriteResult("商品名\r\nA\r\n");
   RecordingBox box;
-  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8", "結果"));
   int processes = office_.Processes();
-  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8"));
+  ASSERT_TRUE(ShowExcel(host, box, path, "UTF-8", "結果"));
   EXPECT_TRUE(box.shown.empty());
   std::vector<SeenDocument> documents = office_.Documents();
   ASSERT_EQ(documents.size(), 2u);
@@ -158,6 +168,49 @@ TEST_F(OfficeLifetimeTest, WorkNeverShownLeavesNoOfficeBehind) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_EQ(office_.Processes(), 0);
+}
+
+}  // namespace
+}  // namespace sorbel
+
+namespace sorbel {
+namespace {
+
+// Results closed one by one with File > Close: no Start Center takes their place, and the office
+// Sorbel started for them ends with the last.
+TEST_F(OfficeLifetimeTest, ClosingTheLastResultEndsTheOfficeSorbelStarted) {
+  LibreOfficeHost host(office_.Options());
+  RecordingBox box;
+  ASSERT_TRUE(ShowExcel(host, box, WriteResult("商品名\r\nA\r\n", "a.csv"), "UTF-8", "結果"));
+  ASSERT_TRUE(ShowExcel(host, box, WriteResult("商品名\r\nB\r\n", "b.csv"), "UTF-8", "結果"));
+  office_.CloseAsUser("a.csv");
+  ASSERT_TRUE(WaitFor([&] { return office_.Documents().size() == 1; }, 30000));
+  EXPECT_EQ(office_.StartCenters(), 0);
+  EXPECT_GT(office_.Processes(), 0) << "the office ended with a result still open";
+
+  office_.CloseAsUser("b.csv");
+  EXPECT_TRUE(WaitFor([&] { return office_.Processes() == 0; }, 30000))
+      << "the office stayed after its last result, showing " << office_.StartCenters()
+      << " Start Center(s)";
+}
+
+// An office the user had running before is theirs: closing the result there ends nothing.
+TEST_F(OfficeLifetimeTest, AnOfficeTheUserStartedStaysWithTheirWork) {
+  office_.StartAsUser();
+  office_.AddUsersDocument("見積.ods");
+  const int start_centers = office_.StartCenters();
+  LibreOfficeHost host(office_.Options());
+  RecordingBox box;
+  ASSERT_TRUE(ShowExcel(host, box, WriteResult("商品名\r\nA\r\n", "a.csv"), "UTF-8", "結果"));
+  office_.CloseAsUser("a.csv");
+  ASSERT_TRUE(WaitFor([&] { return office_.Documents().size() == 1; }, 30000));
+  // Long enough for a watch, which looks four times a second, to have ended the office.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  std::vector<SeenDocument> documents = office_.Documents();
+  ASSERT_EQ(documents.size(), 1u) << "the user's office has ended";
+  EXPECT_EQ(documents[0].title, "見積.ods");
+  EXPECT_TRUE(documents[0].modified);
+  EXPECT_EQ(office_.StartCenters(), start_centers);
 }
 
 }  // namespace

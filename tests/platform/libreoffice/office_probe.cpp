@@ -13,10 +13,14 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -28,6 +32,7 @@
 #include <com/sun/star/sheet/XUnnamedDatabaseRanges.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/sheet/XViewFreezable.hpp>
+#include <com/sun/star/sheet/XViewSplitable.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
@@ -43,6 +48,7 @@
 #include <thread>
 
 #include "platform/libreoffice/office_connection.h"
+#include "platform/libreoffice/office_process.h"
 #include "platform/libreoffice/uno_text.h"
 
 namespace sorbel {
@@ -83,6 +89,15 @@ struct Probe {
   std::unique_ptr<OfficeConnection> connection;
   uno::Reference<frame::XDesktop2> desktop;
 };
+
+// A cell's language for one script, as "ja-JP".
+std::string LanguageOf(const uno::Reference<beans::XPropertySet>& cell, const char* property) {
+  com::sun::star::lang::Locale locale;
+  cell->getPropertyValue(rtl::OUString::createFromAscii(property)) >>= locale;
+  std::string tag = FromOUString(locale.Language);
+  if (!locale.Country.isEmpty()) tag += "-" + FromOUString(locale.Country);
+  return tag;
+}
 
 SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   SeenDocument seen;
@@ -125,6 +140,9 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   for (sal_Int32 row = 0; row <= end.EndRow; ++row) {
     seen.one_line_rows = seen.one_line_rows && height(row) == empty_height;
   }
+  uno::Reference<beans::XPropertySet> a1(last->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
+  seen.language = LanguageOf(a1, "CharLocale");
+  seen.asian_language = LanguageOf(a1, "CharLocaleAsian");
   uno::Reference<table::XTableColumns> columns =
       uno::Reference<table::XColumnRowRange>(last, uno::UNO_QUERY_THROW)->getColumns();
   for (sal_Int32 column = 0; column <= end.EndColumn; ++column) {
@@ -152,6 +170,14 @@ SeenDocument Read(const uno::Reference<sheet::XSpreadsheetDocument>& document) {
   seen.title = FromOUString(uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->getTitle());
   uno::Reference<sheet::XViewFreezable> view(controller, uno::UNO_QUERY);
   seen.frozen_header = view.is() && view->hasFrozenPanes();
+  if (seen.frozen_header) {
+    // The one call that says where the split is; deprecated without a successor.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    seen.frozen_rows =
+        uno::Reference<sheet::XViewSplitable>(view, uno::UNO_QUERY_THROW)->getSplitRow();
+#pragma GCC diagnostic pop
+  }
   seen.saved = !model->getURL().isEmpty();
   seen.modified = uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->isModified();
   return seen;
@@ -231,7 +257,64 @@ LibreOfficeOptions TestOffice::Options() const {
   options.profile_dir = profile_dir_;
   options.headless = true;
   options.start_timeout_ms = 120000;
+  options.watch_program = SORBEL_CALC_WATCH;
   return options;
+}
+
+void TestOffice::StartAsUser() {
+  // Started as LibreOfficeHost would, without --nodefault, and not through it: not Sorbel's.
+  OfficeProcess::Start(FindOffice(""),
+                       {"--nologo", "--norestore", AcceptArgument(pipe_name_),
+                        "-env:UserInstallation=file://" + profile_dir_},
+                       {"SAL_USE_VCLPLUGIN=svp"});
+  for (int i = 0; i < 1200; ++i) {
+    Probe probe(pipe_name_);
+    if (probe.desktop.is()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  throw std::runtime_error("the user's office did not start");
+}
+
+void TestOffice::AddUsersDocument(const std::string& title) {
+  Probe probe(pipe_name_);
+  uno::Reference<frame::XComponentLoader> loader(probe.desktop, uno::UNO_QUERY_THROW);
+  uno::Reference<frame::XModel> model(
+      loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, {}), uno::UNO_QUERY_THROW);
+  uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->setTitle(ToOUString(title));
+  uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(true);
+}
+
+void TestOffice::CloseAsUser(const std::string& title) {
+  Probe probe(pipe_name_);
+  for (const auto& component : probe.Components()) {
+    uno::Reference<frame::XModel> model(component, uno::UNO_QUERY);
+    if (!model.is() ||
+        FromOUString(uno::Reference<frame::XTitle>(model, uno::UNO_QUERY_THROW)->getTitle()) !=
+            title) {
+      continue;
+    }
+    // The user answered "don't save"; the menu's command then closes as it always does.
+    uno::Reference<XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(false);
+    uno::Reference<frame::XDispatchProvider> frame(model->getCurrentController()->getFrame(),
+                                                   uno::UNO_QUERY_THROW);
+    frame::DispatchHelper::create(probe.local)->executeDispatch(frame, ".uno:CloseDoc", "", 0, {});
+    return;
+  }
+  throw std::runtime_error("no document titled " + title);
+}
+
+int TestOffice::StartCenters() {
+  Probe probe(pipe_name_);
+  if (!probe.desktop.is()) return 0;
+  uno::Reference<com::sun::star::container::XIndexAccess> frames(probe.desktop->getFrames(),
+                                                                 uno::UNO_QUERY_THROW);
+  int count = 0;
+  for (sal_Int32 i = 0; i < frames->getCount(); ++i) {
+    uno::Reference<frame::XFrame> f(frames->getByIndex(i), uno::UNO_QUERY_THROW);
+    uno::Reference<frame::XController> controller = f->getController();
+    if (controller.is() && !controller->getModel().is()) ++count;
+  }
+  return count;
 }
 
 std::vector<SeenDocument> TestOffice::Documents() {

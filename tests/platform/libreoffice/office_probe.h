@@ -18,8 +18,11 @@ struct SeenDocument {
   bool one_line_rows = false;                   // every used row as high as an empty one
   std::vector<int> column_widths;               // of the used columns, in 1/100 mm
   bool frozen_header = false;                   // the view keeps rows (or columns) in sight
+  int frozen_rows = 0;                          // how many rows it keeps in sight
   bool autofilter = false;                      // the sheet's own database range filters
   std::string title;                            // what the window's title names
+  std::string language;                         // of Latin text in A1, as "ja-JP"
+  std::string asian_language;                   // of Japanese text in A1
   bool visible = false;                         // its window is shown
   bool saved = false;                           // has a file behind it
   bool modified = false;                        // closing it would ask to save
@@ -39,8 +42,16 @@ class TestOffice {
   LibreOfficeOptions Options() const;
   const std::string& ProfileDir() const { return profile_dir_; }
 
+  // Starts the office as a user would, before any display: Start Center and all.
+  void StartAsUser();
   // Every spreadsheet document open in the office; empty when no office runs.
   std::vector<SeenDocument> Documents();
+  // Adds a document of the user's own, shown and modified, titled `title`.
+  void AddUsersDocument(const std::string& title);
+  // Closes the document titled `title` as the user does with File > Close, not saving it.
+  void CloseAsUser(const std::string& title);
+  // Windows that show the Start Center.
+  int StartCenters();
   // Closes every document without saving; the office runs on.
   void CloseDocuments();
   // Closes every document and ends the office; waits until its lock file and processes are gone.

@@ -35,14 +35,29 @@ class SpreadsheetModuleTest : public RunFixture {
     EXPECT_EQ(host.messages[0].icon, kIconNone);
     EXPECT_EQ(host.messages[0].caption, "Sorbel");
     EXPECT_NE(host.messages[0].text.find(part), std::string::npos) << host.messages[0].text;
+    told_ = host.messages[0].text;
     EXPECT_EQ(Bytes(folder_ + "/" + host.out_file_name), "商品コード,商品名\r\nA1,ケトル\r\n");
     EXPECT_EQ(host.events.back(), "status ");
   }
+
+  std::string told_;  // the message the last run showed
 };
 
 TEST_F(SpreadsheetModuleTest, WithoutTheModuleTheRunEndsNormally) {
-  ModuleSpreadsheetHost spreadsheet(folder_ + "/no-such/libsorbel-calc.so");
-  ExpectToldWithoutIcon(spreadsheet, "LibreOffice Calc を起動できません。");
+  // As in a program folder copied without lib/sorbel: the missing file is named, and LibreOffice,
+  // which is installed, is not blamed.
+  ModuleSpreadsheetHost spreadsheet(folder_ + "/lib/sorbel/libsorbel-calc.so");
+  ExpectToldWithoutIcon(spreadsheet,
+                        "「libsorbel-calc.so」が「" + folder_ + "/lib/sorbel」にありません");
+  EXPECT_NE(told_.find("入れ直す"), std::string::npos) << told_;
+  EXPECT_EQ(told_.find("LibreOffice"), std::string::npos) << told_;
+}
+
+TEST_F(SpreadsheetModuleTest, ABrokenModuleIsNamedToo) {
+  Put(folder_ + "/libsorbel-calc.so", "not a library");
+  ModuleSpreadsheetHost spreadsheet(folder_ + "/libsorbel-calc.so");
+  ExpectToldWithoutIcon(spreadsheet, "部品「" + folder_ + "/libsorbel-calc.so」が正しくありません");
+  EXPECT_NE(told_.find("入れ直して"), std::string::npos) << told_;
 }
 
 TEST_F(SpreadsheetModuleTest, WithTheModuleButNoOfficeTheRunEndsNormally) {
