@@ -50,7 +50,10 @@ std::string DefaultWatchProgram() {
 }
 
 void StartOfficeWatch(const std::string& program, const std::string& pipe) {
-  OfficeProcess::Start(program, {pipe}, {});
+  // The watch finds the UNO runtime through its environment: an installed program may carry
+  // no search path to another package's folder.
+  OfficeProcess::Start(program, {pipe},
+                       {std::string("LD_LIBRARY_PATH=") + SORBEL_LIBREOFFICE_PROGRAM});
 }
 
 void WatchOffice(const std::string& pipe) {
