@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace sorbel {
 namespace {

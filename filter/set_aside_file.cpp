@@ -112,7 +112,13 @@ class SetAsideFiles::PendingFile {
   }
   // Back under the temporary name, for another name to be tried.
   void TakeBack() {
-    if (!placed_path_.empty() && RenameFile(placed_path_, temp_path_)) placed_path_.clear();
+    if (placed_path_.empty()) return;
+    try {
+      RenameFile(placed_path_, temp_path_);
+      placed_path_.clear();
+    } catch (const Error&) {
+      // Stays under the name it took; the owner is told of it with the result.
+    }
   }
 
   Error Failure(int err) const { return Failure(err, OsErrorText(err)); }
