@@ -36,7 +36,7 @@ bool clsTextFile::Fail(std::string message) {
 bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont) {
   if (!FileExists(vstrFilePath)) return Fail(kNotFound);
   try {
-    OpenFile file = OpenForReading(std::string(vstrFilePath));
+    OpenFile file = OpenForReading(std::string(vstrFilePath), WhenLeased::kFail);
     // A device or pipe may never end (/dev/zero); only whole regular files are read.
     const FileState state = file.State();
     if (state.kind != FileKind::kRegular) return Fail(EINVAL);

@@ -13,9 +13,12 @@ namespace sorbel {
 // What the name leads to (a link is followed); nothing when it cannot be looked at.
 std::optional<FileState> FileStateOf(const std::string& path);
 
-// Opens an existing file for reading. Never waits for a pipe's writer; a regular file another
-// program holds a lease on is opened once the lease is given up. Throws OsError.
-OpenFile OpenForReading(const std::string& path);
+// What opening for reading does when another program holds the file for itself a while (a
+// lease, as a file server takes): waits for it to give the file up, or fails with EWOULDBLOCK.
+enum class WhenLeased { kWait, kFail };
+
+// Opens an existing file for reading. Never waits for a pipe's writer. Throws OsError.
+OpenFile OpenForReading(const std::string& path, WhenLeased leased = WhenLeased::kWait);
 
 // How OpenForWriting starts: at the end of an existing file, in an existing file cut to length
 // zero, or in the file made empty when no file has the name (an existing one is kept as it is).

@@ -46,12 +46,13 @@ std::optional<FileState> FileStateOf(const std::string& path) {
   return StateFromStat(st);
 }
 
-OpenFile OpenForReading(const std::string& path) {
+OpenFile OpenForReading(const std::string& path, WhenLeased leased) {
   int fd = OpenNow(path, O_RDONLY);
   // Without waiting, in case the name leads to a pipe; a regular file whose holder has a lease
   // on it is then opened the ordinary way, which waits for the lease.
   struct stat st;
-  if (fd < 0 && errno == EWOULDBLOCK && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+  if (fd < 0 && errno == EWOULDBLOCK && leased == WhenLeased::kWait &&
+      ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     do {
       fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
