@@ -1,7 +1,5 @@
 // Program start: the Qt application, the platform's dialogs and services, and the main window.
 // Closing the main window ends the program.
-#include <signal.h>
-
 #include <QApplication>
 #include <QTimer>
 
@@ -9,6 +7,7 @@
 #include "app/frm_main.h"
 #include "app/program_icon.h"
 #include "platform/end_request.h"
+#include "platform/process.h"
 #include "platform/qt/qt_browser_launcher.h"
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -18,7 +17,7 @@
 
 int main(int argc, char* argv[]) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.
-  ::signal(SIGXFSZ, SIG_IGN);
+  sorbel::KeepWritesFromEndingTheProgram();
   // A logout or a TERM ends the program tidily: a run under way stops and cleans up first.
   sorbel::CatchEndRequests();
   QApplication application(argc, argv);

@@ -2,156 +2,66 @@
 // exchanged with the staged file at the end, so the staged file is the old copy or the new one.
 #include "filter/csv_source.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/sendfile.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
-#include "fileutil/file_descriptor.h"
 #include "filter/run_leftovers.h"
 #include "filter/staging_stamp.h"
+#include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/error.h"
+#include "platform/file_copy.h"
+#include "platform/file_system.h"
 
 namespace sorbel {
 namespace {
 
 constexpr char kStagedName[] = "articles.csv";
 constexpr size_t kChunk = 1 << 20;
-// The most one kernel call copies, so that a stop request is seen within a few milliseconds.
-constexpr size_t kKernelStep = 64 << 20;
-
-// Errors that mean "this way of copying does not work here", not "the copy failed".
-bool Unsupported(int err) {
-  return err == ENOSYS || err == EXDEV || err == EINVAL || err == EOPNOTSUPP || err == EPERM ||
-         err == ENOTSUP;
-}
-
-// What a copy has to go by: a request to stop, and the bytes copied so far.
-struct CopyState {
-  std::atomic<bool> stop{false};
-  off_t copied = 0;
-};
-
-// Plain read/write from the current offsets to the end of `in`. Returns 0 or an errno value.
-int CopyByReading(int in, int out, CopyState& state) {
-  std::vector<char> buffer(kChunk);
-  for (;;) {
-    if (state.stop) return ECANCELED;
-    ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return 0;
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      done += w;
-    }
-    state.copied += n;
-  }
-}
-
-// Copies all of `in` from its file position to `out`, in the kernel where it can
-// (copy_file_range, then sendfile), else through a buffer. Returns 0 or an errno value.
-int CopyContents(int in, int out, CopyState& state) {
-  bool moved_any = false;
-  for (;;) {
-    if (state.stop) return ECANCELED;
-    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelStep, 0);
-    if (n > 0) {
-      moved_any = true;
-      state.copied += n;
-      continue;
-    }
-    if (n == 0) {
-      // Some files (pseudo files among them) report nothing here although they have content.
-      if (moved_any) return 0;
-      break;
-    }
-    if (errno == EINTR) continue;
-    if (moved_any || !Unsupported(errno)) return errno;
-    break;
-  }
-  for (;;) {
-    if (state.stop) return ECANCELED;
-    ssize_t n = ::sendfile(out, in, nullptr, kKernelStep);
-    if (n > 0) {
-      moved_any = true;
-      state.copied += n;
-      continue;
-    }
-    if (n == 0) {
-      if (moved_any) return 0;
-      break;
-    }
-    if (errno == EINTR) continue;
-    if (moved_any || !Unsupported(errno)) return errno;
-    break;
-  }
-  return CopyByReading(in, out, state);
-}
 
 // Whether `staged` already holds exactly the first `size` bytes of `in` (and no more), read
 // only from the page cache: when the earlier copy is no longer cached, reading it back from
 // disk would cost more than writing a new copy, so the answer is then no. A run repeated on
 // the same catalogue thus writes nothing, where a copy would dirty the whole file again.
-bool StagedMatches(int in, int staged, off_t size, CopyState& state) {
+bool StagedMatches(OpenFile& in, OpenFile& staged, std::int64_t size,
+                   const std::atomic<bool>& stop) {
   std::vector<char> want(kChunk);
   std::vector<char> have(kChunk);
-  for (off_t at = 0; at < size;) {
-    if (state.stop) return false;
-    size_t step = static_cast<size_t>(std::min<off_t>(kChunk, size - at));
-    ssize_t n = ::pread(in, want.data(), step, at);
-    if (n <= 0) return false;  // the copy meets the same error and reports it
-    struct iovec part = {have.data(), static_cast<size_t>(n)};
-    if (::preadv2(staged, &part, 1, at, RWF_NOWAIT) != n) return false;
-    if (std::memcmp(want.data(), have.data(), static_cast<size_t>(n)) != 0) return false;
-    at += n;
+  try {
+    for (std::int64_t at = 0; at < size;) {
+      if (stop) return false;
+      const size_t step = static_cast<size_t>(std::min<std::int64_t>(kChunk, size - at));
+      const size_t n = in.ReadAt(at, want.data(), step);
+      if (n == 0) return false;
+      if (staged.ReadAtIfCached(at, have.data(), n) != n) return false;
+      if (std::memcmp(want.data(), have.data(), n) != 0) return false;
+      at += static_cast<std::int64_t>(n);
+    }
+    return staged.State().size == size;
+  } catch (const Error&) {
+    return false;  // the copy meets the same error and reports it
   }
-  struct stat now;
-  return ::fstat(staged, &now) == 0 && now.st_size == size;
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Puts the finished copy in place of an earlier staged file. The two names are exchanged
 // rather than the copy renamed over the old file: for such a rename ext4 writes the whole new
 // file to disk before returning, which costs seconds for a large catalogue. The old copy then
-// has the temporary name and *exchanged is set: the caller removes it. Returns 0 or an errno.
-int ReplaceStaged(const std::string& temp_path, const std::string& staged_path, bool* exchanged) {
-  if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, staged_path.c_str(), RENAME_EXCHANGE) ==
-      0) {
-    *exchanged = true;
-    return 0;
-  }
+// has the temporary name and true is returned: the caller removes it. Throws OsError.
+bool ReplaceStaged(const std::string& temp_path, const std::string& staged_path) {
+  if (ExchangeNames(temp_path, staged_path)) return true;
   // A file system that cannot exchange names takes the plain rename.
-  if (::rename(temp_path.c_str(), staged_path.c_str()) != 0) return errno;
-  return 0;
-}
-
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+  RenameFile(temp_path, staged_path);
+  return false;
 }
 
 // Any write changes the time of change, even one that puts the time of modification back.
-bool SameContent(const struct stat& a, const struct stat& b) {
-  return a.st_size == b.st_size && SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+bool SameContent(const FileState& a, const FileState& b) {
+  return a.size == b.size && a.modified == b.modified && a.changed == b.changed;
 }
 
 Error ChangedError(const std::string& chosen_path) {
@@ -179,8 +89,9 @@ Error ChosenError(const std::string& chosen_path, int err) {
   return Error(err, "CSVファイル「" + chosen_path + "」は" + why);
 }
 
-Error CopyError(const std::string& staged_path, int err) {
-  return Error(err, "CSVファイルを「" + staged_path + "」にコピーできません: " + OsErrorText(err));
+Error CopyError(const std::string& staged_path, const Error& os_error) {
+  return Error(os_error.Number(),
+               "CSVファイルを「" + staged_path + "」にコピーできません: " + os_error.Description());
 }
 
 }  // namespace
@@ -195,7 +106,7 @@ class CsvStaging::Impl {
 
  private:
   bool Changed() const;
-  void CheckUnchanged(struct stat& now);
+  void CheckUnchanged(FileState& now);
   void PutInPlace();
   void RemoveOldCopy();
   void Abandon();
@@ -203,15 +114,16 @@ class CsvStaging::Impl {
   std::string chosen_path_;
   std::string staged_path_;
   std::string temp_path_;  // empty when there is nothing (more) to put in place
-  FileDescriptor in_;
-  FileDescriptor out_;
-  FileDescriptor staged_;         // the earlier staged copy, when it may equal the chosen file
-  bool unchanged_ = false;        // nothing to copy: the staged file holds the chosen file's bytes
-  struct timespec read_from_ {};  // when the chosen file was opened
-  struct stat chosen_ {};
-  struct stat staged_as_read_ {};  // the earlier staged copy when opened, before comparing
-  CopyState state_;
-  int error_ = 0;  // the copy's errno value, read after the thread has ended
+  OpenFile in_;
+  OpenFile out_;
+  OpenFile staged_;             // the earlier staged copy, when it may equal the chosen file
+  bool unchanged_ = false;      // nothing to copy: the staged file holds the chosen file's bytes
+  std::int64_t read_from_ = 0;  // when the chosen file was opened (NanosNow)
+  FileState chosen_;
+  FileState staged_as_read_;  // the earlier staged copy when opened, before comparing
+  std::atomic<bool> stop_{false};
+  std::int64_t copied_ = 0;     // the bytes the copy has, read after the thread has ended
+  std::optional<Error> error_;  // the copy's failure, read after the thread has ended
   std::thread copier_;
   std::thread remover_;
 };
@@ -219,61 +131,63 @@ class CsvStaging::Impl {
 CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_folder)
     : chosen_path_(chosen_path), staged_path_(app_folder + "/" + kStagedName) {
   // A pipe or a socket is no catalogue either: its bytes could not be read twice, by the query
-  // and the copy. Told before opening: a pipe nobody writes to would block the open for good.
-  struct stat first;
-  if (::stat(chosen_path.c_str(), &first) == 0 &&
-      (S_ISFIFO(first.st_mode) || S_ISSOCK(first.st_mode))) {
-    throw ChosenError(chosen_path, EINVAL);
+  // and the copy. Told before opening: a pipe nobody writes to must not hold the run up.
+  const std::optional<FileState> first = FileStateOf(chosen_path);
+  if (first && first->kind == FileKind::kPipe) throw ChosenError(chosen_path, EINVAL);
+  read_from_ = NanosNow();
+  try {
+    in_ = OpenForReading(chosen_path);
+    chosen_ = in_.State();
+  } catch (const Error& e) {
+    throw ChosenError(chosen_path, static_cast<int>(e.Number()));
   }
-  ::clock_gettime(CLOCK_REALTIME, &read_from_);
-  // Without waiting all the same, in case the name changed meanwhile; a regular file whose
-  // holder has a lease on it is then opened the ordinary way, which waits for the lease.
-  in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (in_.Get() < 0 && errno == EWOULDBLOCK && ::stat(chosen_path.c_str(), &first) == 0 &&
-      S_ISREG(first.st_mode)) {
-    in_.Reset(::open(chosen_path.c_str(), O_RDONLY | O_CLOEXEC));
-  }
-  if (in_.Get() < 0) throw ChosenError(chosen_path, errno);
-  if (::fstat(in_.Get(), &chosen_) != 0) throw ChosenError(chosen_path, errno);
-  if (S_ISDIR(chosen_.st_mode)) throw ChosenError(chosen_path, EISDIR);
+  if (chosen_.kind == FileKind::kFolder) throw ChosenError(chosen_path, EISDIR);
   // A device is no catalogue, and one such as /dev/zero would be copied until the disk is full.
-  if (S_ISCHR(chosen_.st_mode) || S_ISBLK(chosen_.st_mode)) throw ChosenError(chosen_path, ENODEV);
-  if (!S_ISREG(chosen_.st_mode)) throw ChosenError(chosen_path, EINVAL);
+  if (chosen_.kind == FileKind::kDevice) throw ChosenError(chosen_path, ENODEV);
+  if (chosen_.kind != FileKind::kRegular) throw ChosenError(chosen_path, EINVAL);
   // Nothing to copy for an empty file (no catalogue: the query says so, naming it, and the
   // earlier staged copy stays) nor for the staged file itself. Either way the query reads it
-  // through our descriptor, and Finish checks that it did not change meanwhile.
-  struct stat staged {};
-  bool have_staged = ::stat(staged_path_.c_str(), &staged) == 0;
-  if (chosen_.st_size == 0 || (have_staged && SameFile(chosen_, staged))) {
+  // through our open file, and Finish checks that it did not change meanwhile.
+  const std::optional<FileState> staged = FileStateOf(staged_path_);
+  if (chosen_.size == 0 || (staged && staged->identity == chosen_.identity)) {
     unchanged_ = true;
-    state_.copied = chosen_.st_size;
+    copied_ = chosen_.size;
     return;
   }
-  if (have_staged && S_ISREG(staged.st_mode) && staged.st_size == chosen_.st_size) {
-    staged_.Reset(::open(staged_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (staged_.Ok() && ::fstat(staged_.Get(), &staged_as_read_) != 0) staged_.Reset(-1);
+  if (staged && staged->kind == FileKind::kRegular && staged->size == chosen_.size) {
+    try {
+      // An earlier copy someone holds is not worth waiting for: it is copied anew.
+      staged_ = OpenForReading(staged_path_, WhenLeased::kFail);
+      staged_as_read_ = staged_.State();
+    } catch (const Error&) {
+      staged_ = OpenFile();
+    }
     // Copied from this very file as it is now: nothing to compare, nothing to copy.
-    if (staged_.Ok() && StagingStampMatches(staged_.Get(), chosen_)) {
+    if (staged_.IsOpen() && StagingStampMatches(staged_, chosen_)) {
       unchanged_ = true;
-      state_.copied = chosen_.st_size;
+      copied_ = chosen_.size;
       return;
     }
   }
 
-  out_.Reset(CreateTemporaryBeside(staged_path_, temp_path_));
-  if (out_.Get() < 0) {
-    int err = errno;
+  try {
+    out_ = CreateTemporaryBeside(staged_path_, temp_path_);
+  } catch (const Error& e) {
     temp_path_.clear();
-    throw CopyError(staged_path_, err);
+    throw CopyError(staged_path_, e);
   }
   try {
     copier_ = std::thread([this] {
-      if (staged_.Ok() && StagedMatches(in_.Get(), staged_.Get(), chosen_.st_size, state_)) {
+      if (staged_.IsOpen() && StagedMatches(in_, staged_, chosen_.size, stop_)) {
         unchanged_ = true;
-        state_.copied = chosen_.st_size;
+        copied_ = chosen_.size;
         return;
       }
-      error_ = CopyContents(in_.Get(), out_.Get(), state_);
+      try {
+        if (!CopyRest(in_, out_, stop_, copied_)) error_ = OsError(ECANCELED);
+      } catch (const Error& e) {
+        error_ = e;
+      }
     });
   } catch (...) {
     Abandon();
@@ -282,7 +196,7 @@ CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_fo
 }
 
 CsvStaging::Impl::~Impl() {
-  state_.stop = true;
+  stop_ = true;
   if (copier_.joinable()) copier_.join();
   if (remover_.joinable()) remover_.join();
   Abandon();
@@ -290,12 +204,12 @@ CsvStaging::Impl::~Impl() {
 
 void CsvStaging::Impl::ShareSource(Connection& connection) const {
   if (copier_.joinable() || unchanged_) {
-    connection.ReadTableFrom(kStagedName, in_.Get(), chosen_path_);
+    connection.ReadTableFrom(kStagedName, in_, chosen_path_);
   }
 }
 
 void CsvStaging::Impl::Finish() {
-  struct stat now;
+  FileState now;
   if (!copier_.joinable()) {
     if (unchanged_) CheckUnchanged(now);
     return;
@@ -303,22 +217,22 @@ void CsvStaging::Impl::Finish() {
   copier_.join();
   // A file cut short or rewritten while it was read fails the copy in ways that say nothing of
   // the cause; the change is what the user must hear of.
-  if (error_ != 0 && Changed()) {
+  if (error_ && Changed()) {
     Abandon();
     throw ChangedError(chosen_path_);
   }
-  if (error_ == 0) {
+  if (!error_) {
     // The query read this file while the copy ran: both saw the same bytes only if it kept
     // its size and time of change, and the copy has all of it.
     CheckUnchanged(now);
     // Untouched since it was opened (CheckUnchanged): the copy may say so.
     if (unchanged_) {
-      WriteStagingStamp(staged_.Get(), &staged_as_read_, now, read_from_);
+      WriteStagingStamp(staged_, &staged_as_read_, now, read_from_);
     } else {
-      WriteStagingStamp(out_.Get(), nullptr, now, read_from_);
+      WriteStagingStamp(out_, nullptr, now, read_from_);
     }
   }
-  if (unchanged_ && error_ == 0) {
+  if (unchanged_ && !error_) {
     Abandon();
     return;
   }
@@ -327,17 +241,24 @@ void CsvStaging::Impl::Finish() {
 
 // Throws Error(kErrCsvFile) when the chosen file is not as it was when opened, or the copy
 // does not have all of it; `now` receives its state.
-void CsvStaging::Impl::CheckUnchanged(struct stat& now) {
-  int err = ::fstat(in_.Get(), &now) != 0 ? errno : 0;
-  if (err == 0 && SameContent(chosen_, now) && state_.copied == now.st_size) return;
+void CsvStaging::Impl::CheckUnchanged(FileState& now) {
+  try {
+    now = in_.State();
+  } catch (const Error&) {
+    Abandon();
+    throw;
+  }
+  if (SameContent(chosen_, now) && copied_ == now.size) return;
   Abandon();
-  if (err != 0) throw OsError(err);
   throw ChangedError(chosen_path_);
 }
 
 bool CsvStaging::Impl::Changed() const {
-  struct stat now;
-  return ::fstat(in_.Get(), &now) != 0 || !SameContent(chosen_, now);
+  try {
+    return !SameContent(chosen_, in_.State());
+  } catch (const Error&) {
+    return true;
+  }
 }
 
 void CsvStaging::Impl::ThrowIfChanged() const {
@@ -347,21 +268,19 @@ void CsvStaging::Impl::ThrowIfChanged() const {
 // Closes the finished copy and exchanges it with the staged file; on any failure the
 // temporary file goes and the error is thrown.
 void CsvStaging::Impl::PutInPlace() {
-  int err = error_;
-  if (err == 0 && ::close(out_.Release()) != 0) err = errno;
   bool exchanged = false;
-  if (err == 0) {
-    struct stat staged;
-    bool replace = ::stat(staged_path_.c_str(), &staged) == 0 && S_ISREG(staged.st_mode);
-    if (replace) {
-      err = ReplaceStaged(temp_path_, staged_path_, &exchanged);
-    } else if (::rename(temp_path_.c_str(), staged_path_.c_str()) != 0) {
-      err = errno;
+  try {
+    if (error_) throw *error_;
+    out_.Close();
+    const std::optional<FileState> staged = FileStateOf(staged_path_);
+    if (staged && staged->kind == FileKind::kRegular) {
+      exchanged = ReplaceStaged(temp_path_, staged_path_);
+    } else {
+      RenameFile(temp_path_, staged_path_);
     }
-  }
-  if (err != 0) {
+  } catch (const Error& e) {
     Abandon();
-    throw CopyError(staged_path_, err);
+    throw CopyError(staged_path_, e);
   }
   if (exchanged) RemoveOldCopy();
   temp_path_.clear();
@@ -371,15 +290,15 @@ void CsvStaging::Impl::PutInPlace() {
 // run goes on meanwhile; the destructor waits for it.
 void CsvStaging::Impl::RemoveOldCopy() {
   try {
-    remover_ = std::thread([path = temp_path_] { ::unlink(path.c_str()); });
+    remover_ = std::thread([path = temp_path_] { RemoveFile(path); });
   } catch (...) {
-    ::unlink(temp_path_.c_str());
+    RemoveFile(temp_path_);
   }
 }
 
 void CsvStaging::Impl::Abandon() {
-  out_.Reset(-1);
-  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  out_ = OpenFile();
+  if (!temp_path_.empty()) RemoveFile(temp_path_);
   temp_path_.clear();
 }
 

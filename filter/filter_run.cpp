@@ -2,16 +2,11 @@
 // with the busy pointer and status texts restored on every path.
 #include "filter/filter_run.h"
 
-#include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <exception>
 #include <memory>
 #include <new>
 #include <vector>
 
-#include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
 #include "filter/csv_source.h"
 #include "filter/result_file.h"
@@ -23,6 +18,7 @@
 #include "platform/database.h"
 #include "platform/end_request.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace sorbel {
 namespace {
@@ -91,10 +87,11 @@ bool ExecFilter(FilterHost& host) {
     const std::string folder = host.AppFolder();
     RemoveLeftovers(folder);
     CsvStaging staging(csv_path, folder);
-    if (::chdir(folder.c_str()) != 0) {
-      int err = errno;
-      throw Error(err,
-                  "プログラムのフォルダー「" + folder + "」に移動できません: " + OsErrorText(err));
+    try {
+      SetCurrentFolder(folder);
+    } catch (const Error& e) {
+      throw Error(e.Number(),
+                  "プログラムのフォルダー「" + folder + "」に移動できません: " + e.Description());
     }
     // Named now, after the moment of the run; the name appears only once the file is whole.
     host.SetOutFileName(FreeResultFileName(folder, host.Time().Now()));

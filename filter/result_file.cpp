@@ -2,16 +2,10 @@
 // time; values keep the exact text the catalogue holds.
 #include "filter/result_file.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <stdio.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 
-#include "fileutil/file_descriptor.h"
 #include "fileutil/file_exists.h"
 #include "fileutil/null_to_string.h"
 #include "fileutil/text_file.h"
@@ -155,11 +149,12 @@ bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
   try {
     // Written whole under a name of its own, then given the result's name: a run killed
     // half-way never leaves a part of a result under a result's name.
-    FileDescriptor temp(CreateTemporaryBeside(path, temp_path));
-    if (!temp.Ok()) {
-      int err = errno;
+    OpenFile temp;  // held open, so that its mark stays while the text goes in by name
+    try {
+      temp = CreateTemporaryBeside(path, temp_path);
+    } catch (const Error& e) {
       temp_path.clear();
-      box.Show(told + OsError(err).Report(), kIconCritical, kAppTitle);
+      box.Show(told + e.Report(), kIconCritical, kAppTitle);
       return false;
     }
     // The text goes out a piece at a time, so a result of any size takes little memory; each
@@ -186,14 +181,14 @@ bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
       text.clear();
     } while (made && !records.Eof());
     if (!made) {
-      ::unlink(temp_path.c_str());
+      RemoveFile(temp_path);
       return false;
     }
     PutResultInPlace(temp_path, path, set_aside);
     if (escaped_values.Any()) box.Show(escaped_values.Warning(codepage), kIconWarning, kAppTitle);
     return true;
   } catch (const std::exception& e) {
-    if (!temp_path.empty()) ::unlink(temp_path.c_str());
+    if (!temp_path.empty()) RemoveFile(temp_path);
     box.Show(told + e.what(), kIconCritical, kAppTitle);
     return false;
   }

@@ -2,15 +2,14 @@
 // name) is gone and that no live process holds a lock on, belongs to no one and goes.
 #include "filter/run_leftovers.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cctype>
+#include <cerrno>
 #include <random>
 #include <string_view>
 
+#include "platform/error.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace sorbel {
 namespace {
@@ -56,7 +55,7 @@ long TemporaryOwner(std::string_view name) {
 
 }  // namespace
 
-int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
+OpenFile CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -65,18 +64,17 @@ int CreateTemporaryBeside(const std::string& path, std::string& temp_path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_path = folder + "/." + name + "." + std::to_string(ProcessId()) + "." +
                 std::to_string(random() % 1000000000) + ".tmp";
-    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) MarkInUse(fd);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    OpenFile file = CreateNew(temp_path);
+    if (file.IsOpen()) {
+      file.MarkInUse();
+      return file;
+    }
   }
-  errno = EEXIST;
-  return -1;
+  throw OsError(EEXIST);
 }
 
-void MarkInUse(int fd) { ::flock(fd, LOCK_EX | LOCK_NB); }
-
-// A run just starting has made its file and not locked it yet, but it lives: its process id
-// keeps the file. The lock keeps a file whose id another process has taken since.
+// A run just starting has made its file and not marked it yet, but it lives: its process id
+// keeps the file. The mark keeps a file whose id another process has taken since.
 void RemoveLeftovers(const std::string& folder) {
   for (const std::string& name : FolderEntries(folder)) {
     const long owner = TemporaryOwner(name);

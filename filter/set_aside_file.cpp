@@ -2,16 +2,11 @@
 // words that tell the owner about them.
 #include "filter/set_aside_file.h"
 
-#include <errno.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "fileutil/file_descriptor.h"
 #include "filter/grouped_number.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
@@ -85,19 +80,19 @@ class SetAsideFiles::PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
 
   void Write(std::string_view bytes) {
-    FileDescriptor fd(CreateTemporaryBeside(path_, temp_path_));
-    if (!fd.Ok()) {
-      const int err = errno;
+    OpenFile file;
+    try {
+      file = CreateTemporaryBeside(path_, temp_path_);
+    } catch (const Error& e) {
       temp_path_.clear();
-      throw Failure(err);
+      throw Failure(e);
     }
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd.Get(), bytes.data(), bytes.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw Failure(errno);
-      bytes.remove_prefix(static_cast<std::size_t>(n));
+    try {
+      file.Write(bytes);
+      file.Close();
+    } catch (const Error& e) {
+      throw Failure(e);
     }
-    if (int err = fd.Close()) throw Failure(err);
   }
 
   // Takes the name `path` when no file has it (false then).
@@ -105,19 +100,25 @@ class SetAsideFiles::PendingFile {
     try {
       if (!PutInPlaceIfFree(temp_path_, path)) return false;
     } catch (const Error& e) {
-      throw Failure(e.Number(), e.Description());
+      throw Failure(e);
     }
     placed_path_ = path;
     return true;
   }
   // Back under the temporary name, for another name to be tried.
   void TakeBack() {
-    if (!placed_path_.empty() && RenameFile(placed_path_, temp_path_)) placed_path_.clear();
+    if (placed_path_.empty()) return;
+    try {
+      RenameFile(placed_path_, temp_path_);
+      placed_path_.clear();
+    } catch (const Error&) {
+      // Stays under the name it took; the owner is told of it with the result.
+    }
   }
 
-  Error Failure(int err) const { return Failure(err, OsErrorText(err)); }
-  Error Failure(long number, const std::string& why) const {
-    return Error(number, "読めなかった行のファイル「" + path_ + "」を書き込めません: " + why);
+  Error Failure(const Error& cause) const {
+    return Error(cause.Number(), "読めなかった行のファイル「" + path_ +
+                                     "」を書き込めません: " + cause.Description());
   }
 
  private:
@@ -135,7 +136,7 @@ SetAsideFiles::SetAsideFiles(const SetAsideRecords& set_aside, const std::string
     try {
       report_bytes = FromUtf8(ReportText(set_aside), SystemCodePage());
     } catch (const Error& e) {
-      throw report_->Failure(e.Number(), e.Description());
+      throw report_->Failure(e);
     }
     report_->Write(report_bytes);
   } catch (const Error& e) {

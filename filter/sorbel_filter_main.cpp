@@ -1,7 +1,5 @@
 // sorbel-filter: the filter run from the command line, for daily scripted use.
 // Message boxes become lines on standard error; the result file's path goes to standard out.
-#include <signal.h>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,8 +9,8 @@
 #include "filter/filter_run.h"
 #include "platform/app.h"
 #include "platform/end_request.h"
-#include "platform/end_request.h"
 #include "platform/error.h"
+#include "platform/process.h"
 #include "platform/spreadsheet_module.h"
 
 namespace sorbel {
@@ -91,7 +89,7 @@ int Main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.
-  ::signal(SIGXFSZ, SIG_IGN);
+  sorbel::KeepWritesFromEndingTheProgram();
   // Ctrl+C, a closed terminal or a TERM stops the run tidily: it fails, and says so.
   sorbel::CatchEndRequests();
   return sorbel::Main(argc, argv);

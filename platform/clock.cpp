@@ -20,4 +20,10 @@ LocalTime SystemClock::Now() const {
   return t;
 }
 
+std::int64_t NanosNow() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 }  // namespace sorbel

@@ -2,6 +2,8 @@
 // The run names its result file after it; tests put a fixed clock in its place.
 #pragma once
 
+#include <cstdint>
+
 namespace sorbel {
 
 struct LocalTime {
@@ -24,5 +26,8 @@ class SystemClock : public Clock {
  public:
   LocalTime Now() const override;
 };
+
+// The machine's clock now, in nanoseconds since 1970: to compare with the times files carry.
+std::int64_t NanosNow();
 
 }  // namespace sorbel

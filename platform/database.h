@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/open_file.h"
+
 namespace sorbel {
 
 // One field value: Null, a whole number, a real number or text. Text views stay valid until
@@ -68,12 +70,12 @@ class Connection {
   std::string ConnectionString;
   int CursorLocation = kCursorClientSide;
 
-  // Has the table file `name` (such as "articles.csv") read from the open file `fd` instead
+  // Has the table file `name` (such as "articles.csv") read from the open `file` instead
   // of the folder, whether or not the folder holds a file of that name yet: for a caller that
-  // is still putting that file in place. `fd` is read at explicit offsets, its file position
+  // is still putting that file in place. `file` is read at explicit offsets, its file position
   // left alone, and never closed; it must stay open while queries run. Reading errors name
-  // `path`, the file the descriptor reads, so that their line numbers lead to the right file.
-  void ReadTableFrom(const std::string& name, int fd, const std::string& path);
+  // `path`, the file it reads, so that their line numbers lead to the right file.
+  void ReadTableFrom(const std::string& name, const OpenFile& file, const std::string& path);
 
   // Asked now and then while a query runs: true stops it with Error(kErrStopped). Set it
   // before Open.

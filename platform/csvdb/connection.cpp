@@ -47,7 +47,7 @@ class Connection::Impl {
  public:
   ~Impl() { Close(); }
 
-  void ReadTableFrom(const std::string& name, int fd, const std::string& path);
+  void ReadTableFrom(const std::string& name, const OpenFile& file, const std::string& path);
   void Open(const std::string& connection_text, std::function<bool()> stop_when);
   std::unique_ptr<ResultRecords> Execute(std::string_view sql);
   std::vector<SetAsideRecords> TakeSetAside() {
@@ -65,8 +65,9 @@ class Connection::Impl {
   std::function<bool()> stop_when_;
 };
 
-void Connection::Impl::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
-  lent_files_[name] = csvdb::TableFile{path, fd};
+void Connection::Impl::ReadTableFrom(const std::string& name, const OpenFile& file,
+                                     const std::string& path) {
+  lent_files_[name] = csvdb::TableFile{path, static_cast<int>(file.NativeHandle())};
   if (tables_) tables_->ReadTableFrom(name, lent_files_[name]);
 }
 
@@ -223,8 +224,9 @@ std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
-void Connection::ReadTableFrom(const std::string& name, int fd, const std::string& path) {
-  impl_->ReadTableFrom(name, fd, path);
+void Connection::ReadTableFrom(const std::string& name, const OpenFile& file,
+                               const std::string& path) {
+  impl_->ReadTableFrom(name, file, path);
 }
 void Connection::Open() { impl_->Open(ConnectionString, StopWhen); }
 std::unique_ptr<ResultRecords> Connection::Execute(std::string_view sql) {

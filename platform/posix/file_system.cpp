@@ -5,13 +5,13 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/error.h"
+#include "platform/posix/file_state.h"
 
 namespace sorbel {
 namespace {
@@ -22,7 +22,61 @@ bool Unsupported(int err) {
          err == EXDEV;
 }
 
+// A NUL would silently cut the name short and reach another file.
+bool Unusable(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+// Opens without waiting: a pipe without a writer or reader must not hang the run.
+int OpenNow(const std::string& path, int flags) {
+  if (Unusable(path)) {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
 }  // namespace
+
+std::optional<FileState> FileStateOf(const std::string& path) {
+  struct stat st;
+  if (Unusable(path) || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return StateFromStat(st);
+}
+
+OpenFile OpenForReading(const std::string& path, WhenLeased leased) {
+  int fd = OpenNow(path, O_RDONLY);
+  // Without waiting, in case the name leads to a pipe; a regular file whose holder has a lease
+  // on it is then opened the ordinary way, which waits for the lease.
+  struct stat st;
+  if (fd < 0 && errno == EWOULDBLOCK && leased == WhenLeased::kWait &&
+      ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    do {
+      fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+  }
+  if (fd < 0) throw OsError(errno);
+  return OpenFile::FromNativeHandle(fd);
+}
+
+OpenFile OpenForWriting(const std::string& path, WriteStart start) {
+  int flags = O_WRONLY;
+  if (start == WriteStart::kAtEnd) flags |= O_APPEND;
+  if (start == WriteStart::kEmptied) flags |= O_TRUNC;
+  if (start == WriteStart::kCreatedIfMissing) flags |= O_CREAT;
+  const int fd = OpenNow(path, flags);
+  if (fd < 0) throw OsError(errno);
+  return OpenFile::FromNativeHandle(fd);
+}
+
+OpenFile CreateNew(const std::string& path) {
+  const int fd = OpenNow(path, O_WRONLY | O_CREAT | O_EXCL);
+  if (fd < 0 && errno == EEXIST) return OpenFile();
+  if (fd < 0) throw OsError(errno);
+  return OpenFile::FromNativeHandle(fd);
+}
 
 bool PutInPlaceIfFree(const std::string& temp_path, const std::string& final_path) {
   if (::renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, final_path.c_str(), RENAME_NOREPLACE) ==
@@ -54,8 +108,12 @@ bool PutInPlaceIfFree(const std::string& temp_path, const std::string& final_pat
   return true;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+bool ExchangeNames(const std::string& a, const std::string& b) {
+  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) throw OsError(errno);
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
@@ -70,13 +128,6 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   }
   ::closedir(dir);
   return names;
-}
-
-long ProcessId() { return static_cast<long>(::getpid()); }
-
-bool ProcessLives(long pid) {
-  if (pid <= 0) return true;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 bool HeldOrUnknown(const std::string& path) {
@@ -95,6 +146,11 @@ bool HeldOrUnknown(const std::string& path) {
   }
   ::close(fd);
   return held;
+}
+
+void SetCurrentFolder(const std::string& folder) {
+  if (Unusable(folder)) throw OsError(EINVAL);
+  if (::chdir(folder.c_str()) != 0) throw OsError(errno);
 }
 
 }  // namespace sorbel

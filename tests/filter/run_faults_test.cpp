@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "fileutil/file_descriptor.h"
 #include "filter/filter_run.h"
 #include "filter/run_leftovers.h"
 #include "platform/end_request.h"
 #include "platform/error.h"
+#include "platform/open_file.h"
 #include "platform/spreadsheet_host.h"
 #include "run_fixture.h"
 #include "run_outcome.h"
@@ -389,8 +389,9 @@ TEST_F(RunFaultsTest, KilledRunsLeaveNoPartialResultAndTheNextRunTidiesUp) {
       folder_ + "/.articles.csv.notes.tmp", folder_ + "/.my_articles.csv" + d + "2.tmp"};
   for (const std::string& path : kept) Put(path, "x");
   Put(folder_ + "/my_articles.csv", "");
-  FileDescriptor held(::open((folder_ + "/.articles.csv" + d + "7.tmp").c_str(), O_RDWR));
-  ASSERT_EQ(::lockf(held.Get(), F_TLOCK, 0), 0);
+  const OpenFile held = OpenFile::FromNativeHandle(
+      ::open((folder_ + "/.articles.csv" + d + "7.tmp").c_str(), O_RDWR));
+  ASSERT_EQ(::lockf(static_cast<int>(held.NativeHandle()), F_TLOCK, 0), 0);
   // The set-aside files' temporaries that a killed run left go too.
   Put(folder_ + "/.20120201090507_articles_rejected.csv" + d + "2.tmp", "x");
   Put(folder_ + "/.20120201090507_2_articles_rejected.txt" + d + "3.tmp", "x");
