@@ -95,9 +95,9 @@ step key Return
 step key Tab
 step key Tab
 step key Tab
-step type --delay 80 1200
+step type --delay 80 300
 step key Return
-step type --delay 80 5000
+step type --delay 80 1000
 command -v import >/dev/null && import -window root "$work/window.png" 2>/dev/null || true
 step key F5
 for _ in $(seq 150); do
@@ -121,13 +121,16 @@ set -e
 
 result=$(compgen -G "$work/app/*_articles.csv" | grep -v _rejected | head -1 || true)
 [[ -n $result ]] || { echo "FAILED: the window wrote no result (session $status)"; tail -20 "$work/sorbel.log"; exit 1; }
+# The sample has two ケーブル, at 350 and 18,700: lost digits would give both, digits run
+# together in one box neither.
 expected=$("$work/filter/sorbel-filter" --csv "$work/catalogue.csv" --name ケーブル \
-  --price-from 1200 --price-to 5000 2>/dev/null)
+  --price-from 300 --price-to 1000 2>/dev/null)
 if ! cmp -s "$result" "$expected"; then
-  echo "FAILED: the window's result differs from ケーブル, 1200 to 5000:"
+  echo "FAILED: the window's result differs from ケーブル, 300 to 1000:"
   diff <(head -c 2000 "$result") <(head -c 2000 "$expected") | head -20
   exit 1
 fi
-(($(wc -l <"$result") > 1)) ||
-  { echo "FAILED: ケーブル, 1200 to 5000 matched nothing; the check proves nothing"; exit 1; }
-echo "ok: ケーブル typed through Mozc, 1200 and 5000 with the input method on"
+# A result without products is its header and an empty line.
+(($(wc -l <"$result") > 2)) ||
+  { echo "FAILED: ケーブル, 300 to 1000 matched nothing; the check proves nothing"; exit 1; }
+echo "ok: ケーブル typed through Mozc, 300 and 1000 with the input method on"
