@@ -141,7 +141,9 @@ bool ExecFilter(FilterHost& host) {
                 [&host](const std::string& text) { host.SetStatusText(text); });
     }
   } catch (const Error& e) {
-    host.Messages().Show((EndRequested() ? Stopped() : e).Report(), kIconCritical, kAppTitle);
+    // Asked to end before the result stood, the stop is the news; after it, the fault is.
+    host.Messages().Show((EndRequested() && !written ? Stopped() : e).Report(), kIconCritical,
+                         kAppTitle);
   } catch (const std::bad_alloc&) {
     host.Messages().Show(Error(kErrUnexpected,
                                "メモリが足りません。ほかのプログラムを閉じるか、条件を加えて結果を"

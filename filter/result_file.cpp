@@ -93,8 +93,19 @@ std::string NextResultPath(const std::string& path) {
 // files (if any) just before it; `path` receives the name taken. Throws Error.
 void PutResultInPlace(const std::string& temp_path, std::string& path, SetAsideFiles* with) {
   for (int attempt = 0; attempt < 1000; ++attempt, path = NextResultPath(path)) {
+    // Nor beside another run's set-aside files, whose result may be just coming.
+    const std::string stem = path.substr(0, path.size() - 4);
+    if (with == nullptr &&
+        (FileExists(stem + "_rejected.csv") || FileExists(stem + "_rejected.txt"))) {
+      continue;
+    }
     if (with != nullptr && !with->PutInPlaceBeside(path)) continue;
-    if (PutInPlaceIfFree(temp_path, path)) return;
+    try {
+      if (PutInPlaceIfFree(temp_path, path)) return;
+    } catch (...) {
+      if (with != nullptr) with->TakeBack();  // never set-aside files without their result
+      throw;
+    }
     if (with != nullptr) with->TakeBack();
   }
   throw Error(EEXIST,

@@ -89,7 +89,11 @@ class SetAsideFiles::PendingFile {
     }
     try {
       file.Write(bytes);
-      file.Close();
+      file.Close();  // a late write failure shows here
+      // Marked in use until done, so that no other run takes it for a dead run's leftover
+      // while the result is written (a process id may not tell, on a shared folder).
+      held_ = OpenForReading(temp_path_, WhenLeased::kFail);
+      held_.MarkInUse();
     } catch (const Error& e) {
       throw Failure(e);
     }
@@ -125,6 +129,7 @@ class SetAsideFiles::PendingFile {
   std::string path_;
   std::string temp_path_;    // empty when there is none
   std::string placed_path_;  // the name it took, empty while it took none
+  OpenFile held_;            // keeps the mark of use
 };
 
 SetAsideFiles::SetAsideFiles(const SetAsideRecords& set_aside, const std::string& result_path) {

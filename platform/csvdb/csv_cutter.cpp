@@ -78,7 +78,7 @@ std::string_view CsvCutter::Head() const {
 const char* CsvCutter::FaultText(Fault fault) {
   switch (fault) {
     case kQuoteNotClosed:
-      return "引用符（\"）で始まる項目が閉じられないまま、ファイルが終わっています。";
+      return "引用符（\"）で始まる項目が閉じられていません。";
     case kTextAfterQuote:
       return "閉じる引用符（\"）の後に、区切り文字でも改行でもない文字があります。";
     case kQuoteAtLineEnd:
@@ -111,7 +111,10 @@ void CsvCutter::Run() {
       } else if (starts_.size() < named_fields_) {
         // Short at the very end, a download stopped inside a product; short at a quote, a quote
         // left undoubled inside a field may have closed it.
-        if (next_ == record_begin_ + record_size_) FailCutShort();
+        if (next_ == record_begin_ + record_size_) {
+          if (OnlyBlanks()) break;  // a DOS end-of-file mark, trailing blanks: no record
+          FailCutShort();
+        }
         if (ClosedAtLineEnd() && QuoteClosedTooEarly()) continue;
       }
       first = false;
@@ -449,6 +452,15 @@ bool CsvCutter::StartsABrokenRecord(std::size_t line) {
   }
 }
 
+// The record just cut holds nothing but blanks and DOS end-of-file marks (0x1A).
+bool CsvCutter::OnlyBlanks() const {
+  const char* p = batch_->bytes.get() + record_begin_;
+  for (std::size_t i = 0; i < record_size_; ++i) {
+    if (p[i] != ' ' && p[i] != '\t' && p[i] != '\x1a') return false;
+  }
+  return true;
+}
+
 // The last field of the record just cut is quoted, not empty, and its closing quote ends the
 // record.
 bool CsvCutter::ClosedAtLineEnd() const {
@@ -457,11 +469,11 @@ bool CsvCutter::ClosedAtLineEnd() const {
   return record_size_ >= last + 3 && p[last] == '"' && p[record_size_ - 1] == '"';
 }
 
-// The short record just cut ends in a quoted field closed at its line end. It is whole when a
-// sound record starts on the next line, or when the closing quote read as text (and each
-// further one at a line end in the same field) gives no record with more fields. Otherwise
-// the quote was text the catalogue did not double: the record and its rest go aside as one,
-// and true is returned.
+// The short record just cut ends in a quoted field closed at its line end. The closing quote is
+// read as text instead (and each further one at a line end in the same field): only when that
+// gives a record with the first record's fields, within kMaxSetAsideLines lines none of which
+// starts a sound record of its own, was the quote text the catalogue did not double. Then the
+// record and its rest go aside as one, and true is returned; otherwise it is whole.
 bool CsvCutter::QuoteClosedTooEarly() {
   const std::size_t size = record_size_;
   const std::size_t after = next_ - record_begin_;
@@ -478,15 +490,20 @@ bool CsvCutter::QuoteClosedTooEarly() {
     starts_ = starts;
     cut = ScanRecordExact(from, size + kMaxSetAsideBytes, true);
     if (cut != Cut::kRecord) return whole();
-    if (starts_.size() > starts.size() && NoValuesBeyondHeader()) break;
-    if (starts_.size() != starts.size() || !ClosedAtLineEnd() ||
-        next_ == record_begin_ + record_size_) {
-      return whole();
-    }
+    if (starts_.size() > starts.size()) break;
+    if (!ClosedAtLineEnd() || next_ == record_begin_ + record_size_) return whole();
     from = record_size_;
   }
+  if (starts_.size() < named_fields_ || !NoValuesBeyondHeader()) return whole();
+  const std::size_t end = next_ - record_begin_;
+  int lines = 0;
+  for (std::size_t line = after; line < end; line = LineStartAfter(line, end)) {
+    if (++lines > kMaxSetAsideLines) return whole();
+    cut = ScanRecordExact(line, line + kMaxSetAsideBytes);
+    if (cut == Cut::kRecord && LooksLikeARecord(line)) return whole();
+  }
   if (!set_aside_) FailAtFault(kQuoteAtLineEnd, size - 1);
-  AddFaulty(next_ - record_begin_, kQuoteAtLineEnd);
+  AddFaulty(end, kQuoteAtLineEnd);
   return true;
 }
 
@@ -501,23 +518,27 @@ void CsvCutter::SetAsideFaulty() {
   const Fault fault = fault_;
   const std::size_t fault_at = fault_at_;
   bool open_to_end = fault == kQuoteNotClosed;
+  std::size_t open_at = 0;  // where the line begins whose quote runs on to the end
   std::size_t size = 0;
   int lines = 0;
   for (std::size_t line = 0;;) {
     line = LineStartAfter(line, kMaxSetAsideBytes);
     if (line == kNoLimit) {
-      if (open_to_end) FailCutShort();
+      if (open_to_end) FailCutShort(open_at);
       size = end_ - record_begin_;
       break;
     }
     if (line > kMaxSetAsideBytes || ++lines > kMaxSetAsideLines) FailAtFault(fault, fault_at);
     const Cut cut = ScanRecordExact(line, line + kMaxSetAsideBytes);
-    if (cut == Cut::kEnd && open_to_end) FailCutShort();
+    if (cut == Cut::kEnd && open_to_end) FailCutShort(open_at);
     if (cut == Cut::kEnd || (cut == Cut::kRecord && LooksLikeARecord(line))) {
       size = line;
       break;
     }
-    if (cut == Cut::kFault && fault_ == kQuoteNotClosed) open_to_end = true;
+    if (cut == Cut::kFault && fault_ == kQuoteNotClosed && !open_to_end) {
+      open_to_end = true;
+      open_at = line;
+    }
     if (cut == Cut::kFault && StartsABrokenRecord(line)) {
       size = line;
       break;
@@ -542,8 +563,8 @@ void CsvCutter::FailAtFault(Fault fault, std::size_t at) {
   Fail(batch_->bytes.get() + record_begin_ + at, FaultText(fault));
 }
 
-void CsvCutter::FailCutShort() {
-  const std::int64_t offset = batch_->file_offset + static_cast<std::int64_t>(record_begin_);
+void CsvCutter::FailCutShort(std::size_t from) {
+  const std::int64_t offset = batch_->file_offset + static_cast<std::int64_t>(record_begin_ + from);
   throw CsvCutShortError(
       path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(), batch_->file_offset, end_));
 }

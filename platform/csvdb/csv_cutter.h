@@ -90,6 +90,7 @@ class CsvCutter {
   bool LooksLikeARecord(std::size_t from) const;
   bool StartsABrokenRecord(std::size_t line);
   bool ClosedAtLineEnd() const;
+  bool OnlyBlanks() const;
   bool QuoteClosedTooEarly();
   void SetAsideFaulty();
   void AddFaulty(std::size_t size, Fault fault);
@@ -100,7 +101,7 @@ class CsvCutter {
   [[noreturn]] void Fail(const char* at, std::string_view detail);
   [[noreturn]] void FailAtFault(Fault fault, std::size_t at);
   [[noreturn]] void FailLongRecord();
-  [[noreturn]] void FailCutShort();
+  [[noreturn]] void FailCutShort(std::size_t from = 0);
 
   std::string path_;
   char delimiter_;

@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +43,8 @@ int NamelessFile(const std::string& folder, std::string* path) {
     *path = folder + "/.sorbel-result." + std::to_string(::getpid()) + "." +
             std::to_string(seed() % 1000000000) + ".tmp";
     fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Marked in use, as a run's other temporary files, for the next run's tidying to pass over.
+    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
     if (fd >= 0 || errno != EEXIST) break;
   }
   if (fd < 0) path->clear();

@@ -4,15 +4,18 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <initializer_list>
 
 namespace sorbel {
 namespace {
 
-// Signals reach the whole process, so their note is the process's one piece of shared state.
-volatile sig_atomic_t requested = 0;
+// Signals reach the whole process, so their note is the process's one piece of shared state;
+// lock-free, so the handler may set it and any thread read it.
+std::atomic<bool> requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void NoteEndRequest(int) { requested = 1; }
+extern "C" void NoteEndRequest(int) { requested.store(true, std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -23,6 +26,6 @@ void CatchEndRequests() {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
-bool EndRequested() { return requested != 0; }
+bool EndRequested() { return requested.load(std::memory_order_relaxed); }
 
 }  // namespace sorbel

@@ -87,8 +87,11 @@ bool PutInPlaceIfFree(const std::string& temp_path, const std::string& final_pat
   if (!Unsupported(errno)) throw OsError(errno);
   // A link fails for a name that is taken, as the rename above would have.
   if (::link(temp_path.c_str(), final_path.c_str()) == 0) {
-    ::unlink(temp_path.c_str());
-    return true;
+    if (::unlink(temp_path.c_str()) == 0) return true;
+    // Two names of one file would make a later rename between them a silent no-op.
+    const int err = errno;
+    ::unlink(final_path.c_str());
+    throw OsError(err);
   }
   if (errno == EEXIST) return false;
   if (!Unsupported(errno)) throw OsError(errno);
