@@ -94,11 +94,7 @@ std::string NextResultPath(const std::string& path) {
 void PutResultInPlace(const std::string& temp_path, std::string& path, SetAsideFiles* with) {
   for (int attempt = 0; attempt < 1000; ++attempt, path = NextResultPath(path)) {
     // Nor beside another run's set-aside files, whose result may be just coming.
-    const std::string stem = path.substr(0, path.size() - 4);
-    if (with == nullptr &&
-        (FileExists(stem + "_rejected.csv") || FileExists(stem + "_rejected.txt"))) {
-      continue;
-    }
+    if (with == nullptr && SetAsideNamesTaken(path)) continue;
     if (with != nullptr && !with->PutInPlaceBeside(path)) continue;
     try {
       if (PutInPlaceIfFree(temp_path, path)) return;
@@ -130,11 +126,8 @@ std::string ResultFileName(const LocalTime& t, int n) {
 std::string FreeResultFileName(const std::string& folder, const LocalTime& time) {
   for (int n = 1;; ++n) {
     const std::string name = ResultFileName(time, n);
-    const std::string stem = folder + "/" + name.substr(0, name.size() - 4);
-    if (!FileExists(stem + ".csv") && !FileExists(stem + "_rejected.csv") &&
-        !FileExists(stem + "_rejected.txt")) {
-      return name;
-    }
+    const std::string path = folder + "/" + name;
+    if (!FileExists(path) && !SetAsideNamesTaken(path)) return name;
   }
 }
 

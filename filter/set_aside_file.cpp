@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "fileutil/file_exists.h"
 #include "filter/grouped_number.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
@@ -177,6 +178,11 @@ void SetAsideFiles::TakeBack() {
   if (failure_) return;
   csv_->TakeBack();
   report_->TakeBack();
+}
+
+bool SetAsideNamesTaken(const std::string& result_path) {
+  return FileExists(Beside(result_path, "_rejected.csv")) ||
+         FileExists(Beside(result_path, "_rejected.txt"));
 }
 
 std::string SetAsideWarning(const SetAsideRecords& set_aside, const std::string& result_path) {

@@ -43,6 +43,9 @@ class SetAsideFiles {
   std::unique_ptr<Error> failure_;
 };
 
+// True when a file has the name of either set-aside file beside the result `result_path`.
+bool SetAsideNamesTaken(const std::string& result_path);
+
 // The warning told once the files are written: how many lines, the first few, and where.
 std::string SetAsideWarning(const SetAsideRecords& set_aside, const std::string& result_path);
 
