@@ -7,13 +7,13 @@
 #include "app/frm_main.h"
 #include "app/program_icon.h"
 #include "platform/end_request.h"
+#include "platform/libreoffice/spreadsheet_module.h"
 #include "platform/process.h"
 #include "platform/qt/qt_browser_launcher.h"
 #include "platform/qt/qt_desktop_folder.h"
 #include "platform/qt/qt_file_dialog.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_translation.h"
-#include "platform/spreadsheet_module.h"
 
 int main(int argc, char* argv[]) {
   // A file size limit makes a write fail (and the run say so), not end the program unheard.

@@ -14,7 +14,7 @@ gen=${GEN:-$here/../../shared/tools/gen_catalogue.py}
 rows_list=${ROWS:-"100000 500000"}
 runs=${RUNS:-3}
 handoff_bench=$build/bench/handoff_bench
-[[ -x $handoff_bench && -x $build/filter/sorbel-filter ]] ||
+[[ -x $handoff_bench && -x $build/cli/sorbel-filter ]] ||
   { echo "calc_handoff.sh: build $build with -DSORBEL_BENCH=ON first" >&2; exit 1; }
 
 missing=()
@@ -58,7 +58,7 @@ end_office() {
 
 app=$data/handoff-app
 mkdir -p "$app"
-cp "$build/filter/sorbel-filter" "$here/../samples/datasource.dsn" "$app/"
+cp "$build/cli/sorbel-filter" "$here/../samples/datasource.dsn" "$app/"
 q1=(--category 家電 --free-shipping)
 
 printf '%-14s %8s %7s %9s %9s %6s %11s %11s\n' \

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 #include "platform/error.h"
 #include "platform/libreoffice/libreoffice_host.h"
 

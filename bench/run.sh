@@ -14,7 +14,7 @@ gen=${GEN:-$here/../../shared/tools/gen_catalogue.py}
 rows_list=${ROWS:-"100000 500000"}
 runs=${RUNS:-3}
 query_bench=$build/bench/query_bench
-sorbel_filter=$build/filter/sorbel-filter
+sorbel_filter=$build/cli/sorbel-filter
 
 [[ -x $query_bench ]] || { echo "run.sh: $query_bench is missing; build with -DSORBEL_BENCH=ON" >&2; exit 1; }
 

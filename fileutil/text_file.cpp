@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {

@@ -7,7 +7,7 @@
 
 namespace sorbel {
 
-class EscapedCharacters;  // platform/escaped_characters.h
+class EscapedCharacters;  // text/escaped_characters.h
 
 class clsTextFile {
  public:

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
-#include "filter/grouped_number.h"
+#include "platform/character_kind.h"
+#include "text/grouped_number.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {
@@ -79,6 +82,17 @@ std::string EscapedValues::Warning(std::string_view codepage) const {
          "にありました（" + named +
          "）。これらの文字は「&#番号;」の形で書き込みました（HTMLでは元の文字として表示されま"
          "す）。";
+}
+
+std::string CharacterName(char32_t c) {
+  if (ShowsAsNothing(c)) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+    return name;
+  }
+  std::string utf8;
+  AppendUtf8(c, utf8);
+  return utf8;
 }
 
 }  // namespace sorbel

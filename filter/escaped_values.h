@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/escaped_characters.h"
+#include "text/escaped_characters.h"
 
 namespace sorbel {
 
@@ -31,5 +31,9 @@ class EscapedValues {
   std::int64_t header_values_ = 0;  // column names with such a character
   std::vector<char32_t> first_;     // the first distinct characters, one more than named
 };
+
+// `c` as a message names it: the character itself, or "U+200B" for one that shows as nothing
+// or only on another (a space, a joiner, a variation selector, a combining mark, a control).
+std::string CharacterName(char32_t c);
 
 }  // namespace sorbel

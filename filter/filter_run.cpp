@@ -7,12 +7,12 @@
 #include <new>
 #include <vector>
 
+#include "display/spreadsheet_display.h"
 #include "fileutil/file_exists.h"
 #include "filter/csv_source.h"
 #include "filter/result_file.h"
 #include "filter/run_leftovers.h"
 #include "filter/set_aside_file.h"
-#include "filter/spreadsheet_display.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/database.h"

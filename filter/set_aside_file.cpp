@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "fileutil/file_exists.h"
-#include "filter/grouped_number.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "text/grouped_number.h"
 
 namespace sorbel {
 namespace {

@@ -96,4 +96,27 @@ class Connection {
   std::unique_ptr<Impl> impl_;
 };
 
+// A CSV file read back record by record through the engine's own reader, its first line a
+// record like the rest: how a written result is read exactly as it was written.
+class CsvFileRecords {
+ public:
+  // Opens the file at `path`, written in `codepage`. Throws Error naming the file when it cannot
+  // be opened or read.
+  CsvFileRecords(const std::string& path, const std::string& codepage);
+  ~CsvFileRecords();
+  CsvFileRecords(const CsvFileRecords&) = delete;
+  CsvFileRecords& operator=(const CsvFileRecords&) = delete;
+
+  // Fields of the first record.
+  int Columns() const;
+  // Moves to the next record; false after the last. Throws Error when the file cannot be read.
+  bool Next();
+  // Field `i` of the current record as UTF-8 text; empty where the record is shorter.
+  std::string_view Field(int i);
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
 }  // namespace sorbel

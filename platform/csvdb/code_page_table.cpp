@@ -1,9 +1,6 @@
-// The table holds ICU's own answer for every byte and every lead-byte pair, so decoding with it
-// gives exactly what the ICU converter gives, at the cost of a table look-up per character.
+// The table holds the converter's own answer for every byte and every lead-byte pair, so decoding
+// with it gives exactly what the converter gives, at the cost of a table look-up per character.
 #include "platform/csvdb/code_page_table.h"
-
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,24 +15,7 @@
 namespace sorbel::csvdb {
 namespace {
 
-enum class Outcome { kCharacter, kIncomplete, kInvalid };
-
-// Converts `bytes` as one complete input; on success `utf8` holds the result.
-Outcome Convert(UConverter* conv, const char* bytes, int size, std::string* utf8) {
-  UChar wide[8];
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_reset(conv);
-  int32_t length = ucnv_toUChars(conv, wide, 8, bytes, size, &status);
-  if (status == U_TRUNCATED_CHAR_FOUND) return Outcome::kIncomplete;
-  if (U_FAILURE(status) || length == 0) return Outcome::kInvalid;
-  char out[32];
-  int32_t out_length = 0;
-  status = U_ZERO_ERROR;
-  u_strToUTF8(out, sizeof out, &out_length, wide, length, &status);
-  if (U_FAILURE(status)) return Outcome::kInvalid;
-  utf8->assign(out, out_length);
-  return Outcome::kCharacter;
-}
+using Outcome = CodePageProbe::Outcome;
 
 std::string Unusable(std::string_view codepage, std::string_view why) {
   return "文字コード「" + std::string(codepage) + "」のCSVファイルは読めません（" +
@@ -45,17 +25,12 @@ std::string Unusable(std::string_view codepage, std::string_view why) {
 }  // namespace
 
 CodePageTable::CodePageTable(std::string_view codepage, char delimiter) {
-  CodePageConverter conv = OpenCodePageConverter(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  canonical_ = ucnv_getName(conv.get(), &status);
-  UConverterType type = ucnv_getType(conv.get());
-  bool plain = type == UCNV_SBCS || type == UCNV_DBCS || type == UCNV_MBCS ||
-               type == UCNV_LATIN_1 || type == UCNV_US_ASCII;
-  if (!plain || ucnv_getMaxCharSize(conv.get()) > 2) {
+  CodePageProbe probe(codepage);
+  canonical_ = probe.CanonicalName();
+  if (!probe.OneOrTwoBytes()) {
     throw Error(kErrCodePage,
                 Unusable(codepage, "1文字が3バイト以上か、切り替え式の文字コードです"));
   }
-  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
 
   std::string utf8;
   std::vector<int> leads;
@@ -63,7 +38,7 @@ CodePageTable::CodePageTable(std::string_view codepage, char delimiter) {
     char byte = static_cast<char>(b);
     single_[b] = Entry{{}, 0};
     lead_slot_[b] = -1;
-    Outcome outcome = Convert(conv.get(), &byte, 1, &utf8);
+    Outcome outcome = probe.Decode(std::string_view(&byte, 1), &utf8);
     if (outcome == Outcome::kIncomplete) {
       leads.push_back(b);
     } else if (outcome == Outcome::kCharacter) {
@@ -92,7 +67,7 @@ CodePageTable::CodePageTable(std::string_view codepage, char delimiter) {
     lead_slot_[lead] = static_cast<std::int16_t>(slot);
     for (int trail = 0; trail < 256; ++trail) {
       char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-      Outcome outcome = Convert(conv.get(), pair, 2, &utf8);
+      Outcome outcome = probe.Decode(std::string_view(pair, 2), &utf8);
       if (outcome == Outcome::kIncomplete) {
         throw Error(kErrCodePage, Unusable(codepage, "1文字が3バイト以上の文字コードです"));
       }
@@ -202,16 +177,6 @@ std::size_t CodePageTable::FirstInvalid(std::string_view in) const {
     ++i;
   }
   return std::string_view::npos;
-}
-
-bool SameCodePage(std::string_view a, std::string_view b) {
-  std::string name_a(a), name_b(b);
-  UErrorCode status = U_ZERO_ERROR;
-  CodePageConverter ca(ucnv_open(name_a.c_str(), &status));
-  if (U_FAILURE(status)) return false;
-  CodePageConverter cb(ucnv_open(name_b.c_str(), &status));
-  if (U_FAILURE(status)) return false;
-  return std::strcmp(ucnv_getName(ca.get(), &status), ucnv_getName(cb.get(), &status)) == 0;
 }
 
 }  // namespace sorbel::csvdb

@@ -1,5 +1,5 @@
 // CodePageTable: decodes text in a one- or two-byte code page (CP932 above all) to UTF-8
-// through a table that ICU fills once, so no converter is called per field.
+// through a table the code page's converter fills once, so no converter is called per field.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +13,13 @@ namespace sorbel::csvdb {
 
 class CodePageTable {
  public:
-  // Builds the table for `codepage` by asking ICU for every byte and byte pair.
-  // Throws Error(kErrCodePage) for a name ICU does not know or a code page this table cannot
+  // Builds the table for `codepage` by asking the converter for every byte and byte pair.
+  // Throws Error(kErrCodePage) for a name no converter knows or a code page this table cannot
   // hold (more than two bytes a character, not ASCII-based, or shifting states), and
   // Error(kErrDataSource) when a two-byte character could end in `delimiter`.
   CodePageTable(std::string_view codepage, char delimiter);
 
-  // ICU's canonical name of the code page, e.g. "ibm-943_P15A-2003" for CP932.
+  // The converter's own name of the code page, e.g. "ibm-943_P15A-2003" for CP932.
   const std::string& CanonicalName() const { return canonical_; }
 
   // Room `Decode` needs for `size` input bytes.
@@ -48,8 +48,5 @@ class CodePageTable {
   std::vector<Entry> pairs_;
   std::size_t max_growth_ = 1;  // most UTF-8 bytes per input byte
 };
-
-// True when `a` and `b` name the same ICU converter ("CP932" and "windows-31j" do).
-bool SameCodePage(std::string_view a, std::string_view b);
 
 }  // namespace sorbel::csvdb

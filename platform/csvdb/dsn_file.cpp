@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "text/utf8.h"
 
 namespace sorbel::csvdb {
 namespace {

@@ -10,21 +10,12 @@
 #include "platform/codepage.h"
 #include "platform/csvdb/bad_line_count.h"
 #include "platform/csvdb/csv_error.h"
+#include "text/utf8.h"
 
 namespace sorbel::csvdb {
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// True when the 8 bytes at p are all in 0x01..0x7F.
-bool PlainWord(const char* p) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
-  // A byte that is 0 borrows into its high bit; a byte of 0x80 or more has it already.
-  return (((w - kOnes) | w) & kHighs) == 0;
-}
 
 // True when every byte is in 0x01..0x7F: nothing to check, convert or refuse.
 bool IsPlainAscii(std::string_view s) {
@@ -38,48 +29,6 @@ bool IsPlainAscii(std::string_view s) {
     if (static_cast<unsigned char>(p[i] - 1) >= 0x7F) return false;
   }
   return true;
-}
-
-// Offset of the first byte that does not begin a well-formed UTF-8 sequence (no overlong
-// forms, surrogates or values past U+10FFFF), or kNone. NUL is a fault only with `refuse_nul`.
-std::size_t FirstBadUtf8(std::string_view s, bool refuse_nul) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  std::size_t n = s.size();
-  std::size_t i = 0;
-  auto cont = [&](std::size_t k) { return k < n && (p[k] & 0xC0) == 0x80; };
-  while (i < n) {
-    if (i + 8 <= n && PlainWord(s.data() + i)) {
-      i += 8;
-      continue;
-    }
-    unsigned c = p[i];
-    if (c < 0x80) {
-      if (c == 0 && refuse_nul) return i;
-      ++i;
-      continue;
-    }
-    if (c >= 0xC2 && c <= 0xDF) {
-      if (!cont(i + 1)) return i;
-      i += 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
-      bool ok = c == 0xE0   ? (c1 >= 0xA0 && c1 <= 0xBF)
-                : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F)
-                            : (c1 & 0xC0) == 0x80;
-      if (!ok || !cont(i + 2)) return i;
-      i += 3;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
-      bool ok = c == 0xF0   ? (c1 >= 0x90 && c1 <= 0xBF)
-                : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F)
-                            : (c1 & 0xC0) == 0x80;
-      if (!ok || !cont(i + 2) || !cont(i + 3)) return i;
-      i += 4;
-    } else {
-      return i;
-    }
-  }
-  return kNone;
 }
 
 // Offset of the first byte that keeps `head`, the start of a file, from being UTF-8, or kNone;

@@ -3,7 +3,6 @@
 #include "platform/csvdb/like_function.h"
 
 #include <sqlite3.h>
-#include <unicode/utf8.h>
 
 #include <exception>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "platform/csvdb/field_type.h"
 #include "platform/csvdb/like_pattern.h"
 #include "platform/error.h"
+#include "text/utf8.h"
 
 namespace sorbel::csvdb {
 namespace {
@@ -56,15 +56,16 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (argc == 3) {
     const auto* e = sqlite3_value_text(argv[2]);
     if (e == nullptr) return;  // NULL escape: NULL result
-    int32_t length = sqlite3_value_bytes(argv[2]);
-    int32_t i = 0;
-    UChar32 c = 0;
-    if (length > 0) U8_NEXT_OR_FFFD(e, i, length, c);
-    if (length == 0 || i != length) {
+    const std::string_view text(reinterpret_cast<const char*>(e),
+                                static_cast<size_t>(sqlite3_value_bytes(argv[2])));
+    size_t i = 0;
+    char32_t c = 0;
+    if (!text.empty()) c = NextCodePoint(text, i);
+    if (text.empty() || i != text.size()) {
       sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
       return;
     }
-    escape = static_cast<char32_t>(c);
+    escape = c;
   }
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
     return;  // NULL result, as SQLite's LIKE gives

@@ -3,17 +3,15 @@
 #include "platform/csvdb/like_pattern.h"
 
 #include <string.h>
-#include <unicode/utf8.h>
+
+#include "text/utf8.h"
 
 namespace sorbel::csvdb {
 namespace {
 
-const uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const uint8_t*>(s.data()); }
-
 size_t NextChar(std::string_view v, size_t p) {
-  int32_t i = static_cast<int32_t>(p);
-  U8_FWD_1(Bytes(v), i, static_cast<int32_t>(v.size()));
-  return static_cast<size_t>(i);
+  NextCodePoint(v, p);
+  return p;
 }
 
 size_t CountChars(std::string_view s) {
@@ -37,23 +35,22 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
     literal.clear();
   };
 
-  const int32_t length = static_cast<int32_t>(pattern.size());
-  int32_t i = 0;
+  const size_t length = pattern.size();
+  size_t i = 0;
   while (i < length) {
-    int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(Bytes(pattern), i, length, c);
+    size_t start = i;
+    char32_t c = NextCodePoint(pattern, i);
     if (c == '%') {
       flush();
       segments_.push_back(std::move(segment));
       segment = Segment();
-    } else if (static_cast<char32_t>(c) == escape) {
+    } else if (c == escape) {
       if (i >= length) {
         never_ = true;
         break;
       }
       start = i;
-      U8_NEXT_OR_FFFD(Bytes(pattern), i, length, c);
+      NextCodePoint(pattern, i);
       literal.append(pattern.substr(start, i - start));
     } else if (c == '_') {
       flush();
@@ -116,18 +113,18 @@ bool LikePattern::Matches(std::string_view value) {
 
   // The suffix takes a fixed number of characters from the end.
   const Segment& last = segments_.back();
-  int32_t last_start = static_cast<int32_t>(v.size());
+  size_t last_start = v.size();
   for (size_t k = 0; k < last.chars; ++k) {
-    if (static_cast<size_t>(last_start) <= pos) return false;
-    U8_BACK_1(Bytes(v), 0, last_start);
+    if (last_start <= pos) return false;
+    last_start = PreviousCodePointStart(v, last_start);
   }
   size_t end = 0;
-  if (static_cast<size_t>(last_start) < pos || !MatchAt(last, v, last_start, end)) return false;
+  if (last_start < pos || !MatchAt(last, v, last_start, end)) return false;
 
   for (size_t k = 1; k + 1 < segments_.size(); ++k) {
     const Segment& s = segments_[k];
     if (s.tokens.empty()) continue;
-    if (!FindFrom(s, v, pos, end) || end > static_cast<size_t>(last_start)) return false;
+    if (!FindFrom(s, v, pos, end) || end > last_start) return false;
     pos = end;
   }
   return true;

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/csvdb/text_fold.h"
+#include "platform/text_fold.h"
 
 namespace sorbel::csvdb {
 

@@ -8,13 +8,13 @@
 #include <functional>
 #include <thread>
 
-#include "platform/app_folder.h"
 #include "platform/error.h"
 #include "platform/libreoffice/calc_application.h"
 #include "platform/libreoffice/office_connection.h"
 #include "platform/libreoffice/office_desktop.h"
 #include "platform/libreoffice/office_process.h"
 #include "platform/libreoffice/office_watch.h"
+#include "platform/posix/app_folder.h"
 
 namespace sorbel {
 namespace {

@@ -26,9 +26,9 @@ home=$(getent passwd "$user" | cut -d: -f6)
 work=$(mktemp -d /tmp/sorbel-ime-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 # A program folder of its own (no spreadsheet module: the result file is what is checked).
-mkdir -p "$work/app" "$work/filter" "$work/home/.config/fcitx5"
+mkdir -p "$work/app" "$work/cli" "$work/home/.config/fcitx5"
 cp "$sorbel" "$dsn" "$work/app/"
-cp "$filter" "$dsn" "$work/filter/"
+cp "$filter" "$dsn" "$work/cli/"
 cp "$catalogue" "$work/catalogue.csv"
 # Ctrl+Space turns Mozc on, as on a Japanese desktop.
 cat >"$work/home/.config/fcitx5/profile" <<'EOF'
@@ -123,7 +123,7 @@ result=$(compgen -G "$work/app/*_articles.csv" | grep -v _rejected | head -1 || 
 [[ -n $result ]] || { echo "FAILED: the window wrote no result (session $status)"; tail -20 "$work/sorbel.log"; exit 1; }
 # The sample has two ケーブル, at 350 and 18,700: lost digits would give both, digits run
 # together in one box neither.
-expected=$("$work/filter/sorbel-filter" --csv "$work/catalogue.csv" --name ケーブル \
+expected=$("$work/cli/sorbel-filter" --csv "$work/catalogue.csv" --name ケーブル \
   --price-from 300 --price-to 1000 2>/dev/null)
 if ! cmp -s "$result" "$expected"; then
   echo "FAILED: the window's result differs from ケーブル, 300 to 1000:"

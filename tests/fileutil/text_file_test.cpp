@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fileutil/file_exists.h"
-#include "platform/escaped_characters.h"
+#include "text/escaped_characters.h"
 
 namespace sorbel {
 namespace {

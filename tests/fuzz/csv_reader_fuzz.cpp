@@ -15,6 +15,7 @@
 #include "platform/csvdb/set_aside_list.h"
 #include "platform/error.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "text/utf8.h"
 
 namespace sorbel::fuzz {
 namespace {

@@ -10,6 +10,7 @@
 #include "platform/csvdb/dsn_file.h"
 #include "platform/error.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "text/utf8.h"
 
 namespace sorbel::fuzz {
 namespace {

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/app_folder.h"
 #include "platform/error.h"
+#include "platform/posix/app_folder.h"
 
 namespace sorbel {
 namespace {

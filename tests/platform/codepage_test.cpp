@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/escaped_characters.h"
+#include "text/escaped_characters.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <memory>
 
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 #include "platform/codepage.h"
 #include "platform/libreoffice/libreoffice_host.h"
 #include "tests/platform/libreoffice/office_probe.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 #include "platform/libreoffice/libreoffice_host.h"
 #include "tests/platform/libreoffice/office_probe.h"
 #include "tests/platform/libreoffice/recording_box.h"

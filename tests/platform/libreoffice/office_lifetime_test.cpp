@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 #include "platform/error.h"
 #include "platform/libreoffice/libreoffice_host.h"
 #include "tests/platform/libreoffice/office_probe.h"

@@ -1,6 +1,6 @@
 // The spreadsheet host as a module loaded at the first display: without the module, and with
 // it but without an office, the run tells the user once, without an icon, and its result stays.
-#include "platform/spreadsheet_module.h"
+#include "platform/libreoffice/spreadsheet_module.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The program's folder: a datasource.dsn beside the executable keeps it there; an installed
 // program (whose folder is the system's, /usr/bin) works in <documents>/Sorbel instead.
-#include "platform/app_folder.h"
+#include "platform/posix/app_folder.h"
 
 #include <errno.h>
 #include <pwd.h>

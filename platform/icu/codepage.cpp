@@ -2,8 +2,6 @@
 // UTF-8 to UTF-8 is a copy (after a validity check), the common case on Linux desktops.
 #include "platform/codepage.h"
 
-#include <langinfo.h>
-#include <locale.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -16,10 +14,27 @@
 #include <memory>
 
 #include "platform/error.h"
-#include "platform/escaped_characters.h"
+#include "text/escaped_characters.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using CodePageConverter = std::unique_ptr<UConverter, ConverterCloser>;
+
+// Throws Error(kErrCodePage) when no converter knows the name.
+CodePageConverter OpenCodePageConverter(std::string_view codepage) {
+  std::string name(codepage);
+  UErrorCode status = U_ZERO_ERROR;
+  CodePageConverter conv(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status) || !conv) {
+    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
+  }
+  return conv;
+}
 
 std::string Upper(std::string_view s) {
   std::string out(s);
@@ -120,31 +135,6 @@ std::string ConvertAroundControls(std::string_view in, ConvertSegment convert) {
 
 }  // namespace
 
-void CodePageConverterCloser::operator()(UConverter* converter) const { ucnv_close(converter); }
-
-CodePageConverter OpenCodePageConverter(std::string_view codepage) {
-  std::string name(codepage);
-  UErrorCode status = U_ZERO_ERROR;
-  CodePageConverter conv(ucnv_open(name.c_str(), &status));
-  if (U_FAILURE(status) || !conv) {
-    throw Error(kErrCodePage, "文字コード「" + name + "」は使用できません。");
-  }
-  return conv;
-}
-
-std::string SystemCodePage() {
-  locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-  if (loc == static_cast<locale_t>(nullptr)) return "UTF-8";
-  std::string codeset = Upper(nl_langinfo_l(CODESET, loc));
-  freelocale(loc);
-  if (codeset.empty() || codeset == "ANSI_X3.4-1968" || codeset == "ASCII") return "UTF-8";
-  if (codeset == "SJIS" || codeset == "SHIFT_JIS" || codeset == "SHIFT-JIS" || codeset == "CP932" ||
-      codeset == "WINDOWS-31J") {
-    return "windows-31j";
-  }
-  return codeset;
-}
-
 bool IsUtf8CodePage(std::string_view codepage) {
   std::string up = Upper(codepage);
   return up == "UTF-8" || up == "UTF8";
@@ -168,6 +158,52 @@ std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCh
   if (utf8) return Convert(text, from.get(), to.get());
   return ConvertAroundControls(
       text, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });
+}
+
+bool SameCodePage(std::string_view a, std::string_view b) {
+  std::string name_a(a), name_b(b);
+  UErrorCode status = U_ZERO_ERROR;
+  CodePageConverter ca(ucnv_open(name_a.c_str(), &status));
+  if (U_FAILURE(status)) return false;
+  CodePageConverter cb(ucnv_open(name_b.c_str(), &status));
+  if (U_FAILURE(status)) return false;
+  return std::strcmp(ucnv_getName(ca.get(), &status), ucnv_getName(cb.get(), &status)) == 0;
+}
+
+struct CodePageProbe::Converter {
+  CodePageConverter conv;
+};
+
+CodePageProbe::CodePageProbe(std::string_view codepage)
+    : converter_(new Converter{OpenCodePageConverter(codepage)}) {
+  UConverter* conv = converter_->conv.get();
+  UErrorCode status = U_ZERO_ERROR;
+  canonical_ = ucnv_getName(conv, &status);
+  const UConverterType type = ucnv_getType(conv);
+  one_or_two_bytes_ = (type == UCNV_SBCS || type == UCNV_DBCS || type == UCNV_MBCS ||
+                       type == UCNV_LATIN_1 || type == UCNV_US_ASCII) &&
+                      ucnv_getMaxCharSize(conv) <= 2;
+  ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+}
+
+CodePageProbe::~CodePageProbe() = default;
+
+CodePageProbe::Outcome CodePageProbe::Decode(std::string_view bytes, std::string* utf8) {
+  UConverter* conv = converter_->conv.get();
+  UChar wide[8];
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_reset(conv);
+  const int32_t length =
+      ucnv_toUChars(conv, wide, 8, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  if (status == U_TRUNCATED_CHAR_FOUND) return Outcome::kIncomplete;
+  if (U_FAILURE(status) || length == 0) return Outcome::kInvalid;
+  char out[32];
+  int32_t out_length = 0;
+  status = U_ZERO_ERROR;
+  u_strToUTF8(out, sizeof out, &out_length, wide, length, &status);
+  if (U_FAILURE(status)) return Outcome::kInvalid;
+  utf8->assign(out, static_cast<std::size_t>(out_length));
+  return Outcome::kCharacter;
 }
 
 }  // namespace sorbel

@@ -28,8 +28,4 @@ class EscapedCharacters {
   std::vector<char32_t> sorted_;  // the same characters, for lookups
 };
 
-// `c` as a message names it: the character itself, or "U+200B" for one that shows as nothing
-// or only on another (a space, a joiner, a variation selector, a combining mark, a control).
-std::string CharacterName(char32_t c);
-
 }  // namespace sorbel

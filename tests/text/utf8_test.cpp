@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/app_folder.h"
+#include "platform/posix/app_folder.h"
 
 namespace sorbel {
 

@@ -1,6 +1,6 @@
 // ShowExcel against a recording stand-in for the spreadsheet: the order of calls, the one sheet
 // left, what the user is told, what is shown after a failed import and which errors pass up.
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <optional>
 
-#include "filter/result_rows.h"
+#include "display/result_rows.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "filter/command_line.h"
+#include "cli/command_line.h"
 #include "platform/error.h"
 #include "run_fixture.h"
 

@@ -1,6 +1,6 @@
 // The result shown in the spreadsheet: start hidden, leave one sheet, fill it as text, show, let
 // go. Only the start and the import are reported here; other failures go to the run's error path.
-#include "filter/spreadsheet_display.h"
+#include "display/spreadsheet_display.h"
 
 #include <chrono>
 #include <cstdint>
@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "filter/grouped_number.h"
-#include "filter/result_rows.h"
+#include "display/result_rows.h"
 #include "platform/app.h"
 #include "platform/error.h"
+#include "text/grouped_number.h"
 
 namespace sorbel {
 namespace {

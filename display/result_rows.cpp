@@ -1,10 +1,10 @@
 // ResultRows: the result file's records as batches of cell texts, a line break in a value
 // made the cell's own (LF), and the column widths taken from the first rows.
-#include "filter/result_rows.h"
+#include "display/result_rows.h"
 
 #include <algorithm>
 
-#include "platform/csvdb/csv_reader.h"
+#include "text/utf8.h"
 
 namespace sorbel {
 namespace {
@@ -51,13 +51,8 @@ int TextWidth(std::string_view text) {
       ++i;
       continue;
     }
-    int length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = length == 1 ? b : b & (0x7F >> length);
-    for (int k = 1; k < length && i + k < text.size(); ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
+    const char32_t c = NextCodePoint(text, i);
     width += IsWide(c) ? 2 : 1;
-    i += length;
   }
   return std::max(widest, width);
 }
@@ -65,11 +60,9 @@ int TextWidth(std::string_view text) {
 ResultRows::ResultRows(const std::string& path, const std::string& codepage,
                        SpreadsheetSheet::Size fits, std::function<void(std::int64_t)> progress)
     : fits_(fits), progress_(std::move(progress)) {
-  csvdb::CsvFormat format;
-  format.header = false;  // the column names are the sheet's first row, exactly as written
-  format.charset = codepage;
-  reader_ = csvdb::CsvReader::Open(path, format);
-  file_columns_ = static_cast<int>(reader_->ColumnNames().size());
+  // The column names are the sheet's first row, exactly as written.
+  reader_ = std::make_unique<CsvFileRecords>(path, codepage);
+  file_columns_ = reader_->Columns();
   widths_.assign(static_cast<std::size_t>(Columns()), kMinWidth);
 }
 
@@ -94,7 +87,7 @@ bool ResultRows::NextRows(std::vector<std::string>& cells) {
     if (handed_ + rows >= fits_.rows) continue;  // beyond the sheet: counted only
     for (int c = 0; c < columns; ++c) {
       cells.emplace_back();
-      AppendCellText(reader_->Field(c).text, cells.back());
+      AppendCellText(reader_->Field(c), cells.back());
       bytes += cells.back().size();
       if (file_rows_ <= kSampleRows) {
         int& width = widths_[static_cast<std::size_t>(c)];

@@ -1,6 +1,6 @@
 // Option parsing for sorbel-filter: "--name value" or "--name=value", flags without values.
 // The conditions map onto the window's inputs one to one (a list given = its entry chosen).
-#include "filter/command_line.h"
+#include "cli/command_line.h"
 
 #include "platform/error.h"
 

@@ -1,11 +1,10 @@
-// IsValidUtf8: 32 bytes at a time with AVX2 where the processor has it (a result file of a
-// hundred megabytes is checked before it is written), else one character at a time.
-#include <unicode/utf8.h>
+// UTF-8 checked 32 bytes at a time with AVX2 where the processor has it (a result file of a
+// hundred megabytes is checked before it is written), else and when stepping, a character at a
+// time.
+#include "text/utf8.h"
 
 #include <cstdint>
 #include <cstring>
-
-#include "platform/codepage.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -14,29 +13,36 @@
 namespace sorbel {
 namespace {
 
-bool IsValidUtf8Plain(const std::uint8_t* s, std::size_t n) {
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  std::size_t i = 0;
-  while (i < n) {
-    // Most text is ASCII: skip it eight bytes at a time.
-    while (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, s + i, 8);
-      if (word & kHighs) break;
-      i += 8;
-    }
-    if (i >= n) break;
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    int32_t used = 0;
-    UChar32 code;
-    U8_NEXT(s + i, used, static_cast<int32_t>(n - i < 4 ? n - i : 4), code);
-    if (code < 0) return false;
-    i += static_cast<std::size_t>(used);
+// How many bytes the well-formed start of a sequence at `i` takes: 1 to 4, 0 when the byte at
+// `i` is no lead or the sequence breaks off (then `*prefix` holds how far it went well).
+std::size_t SequenceLength(const unsigned char* p, std::size_t n, std::size_t i,
+                           std::size_t* prefix) {
+  const unsigned c = p[i];
+  *prefix = 1;
+  if (c < 0x80) return 1;
+  std::size_t need;
+  unsigned low = 0x80, high = 0xBF;  // the second byte's range
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0;
   }
-  return true;
+  for (std::size_t k = 1; k < need; ++k) {
+    if (i + k >= n) return 0;
+    const unsigned b = p[i + k];
+    const bool ok = k == 1 ? (b >= low && b <= high) : (b & 0xC0) == 0x80;
+    if (!ok) return 0;
+    *prefix = k + 1;
+  }
+  return need;
 }
 
 #if defined(__x86_64__)
@@ -157,12 +163,105 @@ __attribute__((target("avx2"))) bool IsValidUtf8Wide(const std::uint8_t* s, std:
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
 #if defined(__x86_64__)
   static const bool wide = __builtin_cpu_supports("avx2");
-  if (wide) return IsValidUtf8Wide(s, bytes.size());
+  if (wide)
+    return IsValidUtf8Wide(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 #endif
-  return IsValidUtf8Plain(s, bytes.size());
+  return FirstBadUtf8(bytes, false) == std::string_view::npos;
+}
+
+bool PlainWord(const char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  // A byte that is 0 borrows into its high bit; a byte of 0x80 or more has it already.
+  return (((w - kOnes) | w) & kHighs) == 0;
+}
+
+std::size_t FirstBadUtf8(std::string_view s, bool refuse_nul) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  std::size_t n = s.size();
+  std::size_t i = 0;
+  auto cont = [&](std::size_t k) { return k < n && (p[k] & 0xC0) == 0x80; };
+  while (i < n) {
+    if (i + 8 <= n && PlainWord(s.data() + i)) {
+      i += 8;
+      continue;
+    }
+    unsigned c = p[i];
+    if (c < 0x80) {
+      if (c == 0 && refuse_nul) return i;
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      if (!cont(i + 1)) return i;
+      i += 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
+      bool ok = c == 0xE0   ? (c1 >= 0xA0 && c1 <= 0xBF)
+                : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F)
+                            : (c1 & 0xC0) == 0x80;
+      if (!ok || !cont(i + 2)) return i;
+      i += 3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
+      bool ok = c == 0xF0   ? (c1 >= 0x90 && c1 <= 0xBF)
+                : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F)
+                            : (c1 & 0xC0) == 0x80;
+      if (!ok || !cont(i + 2) || !cont(i + 3)) return i;
+      i += 4;
+    } else {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+char32_t NextCodePoint(std::string_view text, std::size_t& i) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t prefix;
+  const std::size_t length = SequenceLength(p, text.size(), i, &prefix);
+  if (length == 0) {
+    i += prefix;
+    return 0xFFFD;
+  }
+  char32_t c = length == 1 ? p[i] : p[i] & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (p[i + k] & 0x3F);
+  i += length;
+  return c;
+}
+
+std::size_t PreviousCodePointStart(std::string_view text, std::size_t i) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t k = i; k > 0 && i - k < 4;) {
+    --k;
+    if ((p[k] & 0xC0) == 0x80) continue;
+    std::size_t end = k;
+    NextCodePoint(text, end);
+    return end == i ? k : i - 1;
+  }
+  return i - 1;
+}
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace sorbel

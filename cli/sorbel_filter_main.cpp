@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "filter/command_line.h"
+#include "cli/command_line.h"
 #include "filter/filter_run.h"
 #include "platform/app.h"
 #include "platform/end_request.h"
 #include "platform/error.h"
+#include "platform/libreoffice/spreadsheet_module.h"
 #include "platform/process.h"
-#include "platform/spreadsheet_module.h"
 
 namespace sorbel {
 namespace {

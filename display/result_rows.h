@@ -8,13 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/database.h"
 #include "platform/spreadsheet_host.h"
 
 namespace sorbel {
-
-namespace csvdb {
-class CsvReader;
-}
 
 class ResultRows : public TextRowSource {
  public:
@@ -34,7 +31,7 @@ class ResultRows : public TextRowSource {
   int FileColumns() const { return file_columns_; }
 
  private:
-  std::unique_ptr<csvdb::CsvReader> reader_;
+  std::unique_ptr<CsvFileRecords> reader_;
   SpreadsheetSheet::Size fits_;
   std::function<void(std::int64_t)> progress_;
   int file_columns_ = 0;

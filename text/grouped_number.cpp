@@ -1,6 +1,6 @@
 // Grouped: the decimal digits, with commas put in from the right.
 // Only counts come here, which are never negative.
-#include "filter/grouped_number.h"
+#include "text/grouped_number.h"
 
 namespace sorbel {
 

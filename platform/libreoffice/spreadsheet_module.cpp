@@ -1,13 +1,13 @@
 // ModuleSpreadsheetHost: dlopen at the first display, then everything goes to the module's
 // host. The module stays loaded for the program's life: the office's runtime keeps threads.
-#include "platform/spreadsheet_module.h"
+#include "platform/libreoffice/spreadsheet_module.h"
 
 #include <dlfcn.h>
 
 #include <filesystem>
 
-#include "platform/app_folder.h"
 #include "platform/error.h"
+#include "platform/posix/app_folder.h"
 
 namespace sorbel {
 
