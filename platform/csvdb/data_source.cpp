@@ -2,10 +2,8 @@
 // and turn the folder, character set, header, delimiter and numeric columns into a DataSource.
 #include "platform/csvdb/data_source.h"
 
-#include <errno.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/codepage.h"
 #include "platform/csvdb/connection_text.h"
@@ -25,16 +23,15 @@ std::string Lookup(const Settings& settings, const std::string& key, const std::
   return it == settings.end() || it->second.empty() ? fallback : it->second;
 }
 
-std::string AbsoluteFolder(const std::string& folder) {
-  char resolved[PATH_MAX];
-  if (::realpath(folder.c_str(), resolved) == nullptr) {
-    Fail("テーブルのフォルダー「" + folder + "」：" + OsErrorText(errno));
-  }
-  struct stat st;
-  if (::stat(resolved, &st) != 0 || !S_ISDIR(st.st_mode)) {
+// `folder` as an absolute path without links, a relative one taken from `base`.
+std::string AbsoluteFolder(const std::string& folder, const std::filesystem::path& base) {
+  std::error_code ec;
+  const std::filesystem::path resolved = std::filesystem::canonical(base / folder, ec);
+  if (ec) Fail("テーブルのフォルダー「" + folder + "」：" + OsErrorText(ec.value()));
+  if (!std::filesystem::is_directory(resolved, ec)) {
     Fail("テーブルのフォルダー「" + folder + "」はフォルダーではありません。");
   }
-  return resolved;
+  return resolved.string();
 }
 
 std::string Charset(const std::string& name) {
@@ -89,8 +86,15 @@ DataSource ResolveDataSource(std::string_view connection_text) {
   if (settings.count("dsn") != 0) {
     Fail("DSN= は使用できません。FILEDSN= でデータソースの設定ファイルを指定してください。");
   }
+  // A folder the description file names is taken from that file's folder, so that the tables
+  // do not depend on the current folder; one in the connection text, from the current folder.
+  std::filesystem::path base = ".";
   auto file = settings.find("filedsn");
   if (file != settings.end()) {
+    if (settings.count("defaultdir") == 0) {
+      base = std::filesystem::path(file->second).parent_path();
+      if (base.empty()) base = ".";
+    }
     if (file->second.empty()) Fail("FILEDSN= にファイルが指定されていません。");
     // Keys of the connection text win; map::insert keeps them.
     Settings from_file = ReadDsnFile(file->second);
@@ -105,7 +109,7 @@ DataSource ResolveDataSource(std::string_view connection_text) {
 
   DataSource source;
   std::string folder = Lookup(settings, "defaultdir", "");
-  source.folder = AbsoluteFolder(folder.empty() ? "." : folder);
+  source.folder = AbsoluteFolder(folder.empty() ? "." : folder, base);
   source.format.charset = Charset(Lookup(settings, "characterset", "auto"));
   source.format.header = Header(Lookup(settings, "colnameheader", "True"));
   source.format.delimiter = Delimiter(Lookup(settings, "delimiter", ","));

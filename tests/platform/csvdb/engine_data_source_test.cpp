@@ -99,6 +99,12 @@ TEST(DataSourceTest, DefaultsAndEveryKey) {
   EXPECT_FALSE(full.format.header);
   EXPECT_EQ(full.format.delimiter, '\t');
 
+  // A relative folder in the file is the file's, whatever the current directory.
+  std::filesystem::create_directories(folder.Path("sub"));
+  folder.Write("sub/dot.dsn", "[ODBC]\nDRIVER=Sorbel CSV\nDefaultDir=.\n");
+  EXPECT_EQ(ResolveDataSource("FILEDSN=" + folder.Path("sub/dot.dsn")).folder,
+            std::filesystem::canonical(folder.Path("sub")).string());
+
   // Keys of the connection text win over the file's; no file is needed at all.
   DataSource mixed = ResolveDataSource("FILEDSN=" + folder.Path("full.dsn") +
                                        ";Delimiter={;};ColNameHeader=yes;CharacterSet=UTF-8");
