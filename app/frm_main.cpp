@@ -18,6 +18,7 @@
 #include "app/csv_file_picker.h"
 #include "app/frm_main_controls.h"
 #include "app/number_text.h"
+#include "filter/program_files.h"
 #include "platform/app.h"
 #include "platform/error.h"
 
@@ -146,15 +147,11 @@ void frmMain::RunFilter() {
   running_ = true;
   try {
     services_.run(*this);
-  } catch (const Error& e) {
+  } catch (...) {
     // The run reports its own failures; this only keeps a stray one from ending the program.
     SetMousePointer(kPointerDefault);
     SetStatusText("");
-    Messages().Show(e.Report(), kIconCritical, kAppTitle);
-  } catch (const std::exception& e) {
-    SetMousePointer(kPointerDefault);
-    SetStatusText("");
-    Messages().Show(e.what(), kIconCritical, kAppTitle);
+    Messages().Show(CurrentError().Report(), kIconCritical, kAppTitle);
   }
   DropQueuedInput();
   running_ = false;
@@ -227,7 +224,7 @@ const std::string& frmMain::OutFileName() const { return out_file_name_; }
 
 void frmMain::SetOutFileName(const std::string& name) { out_file_name_ = name; }
 
-std::string frmMain::AppFolder() const { return sorbel::AppFolder(); }
+std::string frmMain::AppFolder() const { return sorbel::AppFolder(kDataSourceName); }
 
 const Clock& frmMain::Time() const { return clock_; }
 

@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "filter/filter_run.h"
+#include "filter/program_files.h"
 #include "platform/app.h"
 #include "platform/end_request.h"
 #include "platform/error.h"
@@ -46,7 +47,7 @@ class CommandLineHost : public FilterHost {
   MessageBox& Messages() override { return box_; }
   const std::string& OutFileName() const override { return out_file_name_; }
   void SetOutFileName(const std::string& name) override { out_file_name_ = name; }
-  std::string AppFolder() const override { return sorbel::AppFolder(); }
+  std::string AppFolder() const override { return sorbel::AppFolder(kDataSourceName); }
   const Clock& Time() const override { return clock_; }
   // Without --show the spreadsheet stage is skipped.
   SpreadsheetHost* Spreadsheet() override { return cl_.show ? &office_ : nullptr; }

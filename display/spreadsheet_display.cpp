@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -68,10 +67,8 @@ bool ImportCsv(SpreadsheetSheet& worksheet, MessageBox& box, const std::string& 
                kIconWarning, kAppTitle);
     }
     return true;
-  } catch (const Error& e) {
-    box.Show(e.Description(), kIconCritical, kAppTitle);
-  } catch (const std::exception& e) {
-    box.Show(e.what(), kIconCritical, kAppTitle);
+  } catch (...) {
+    box.Show(CurrentError().Description(), kIconCritical, kAppTitle);
   }
   return false;
 }

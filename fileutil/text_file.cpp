@@ -27,33 +27,38 @@ clsTextFile::clsTextFile() : codepage_(SystemCodePage()) {}
 
 clsTextFile::clsTextFile(std::string codepage) : codepage_(std::move(codepage)) {}
 
-bool clsTextFile::Fail(int errnum) { return Fail(OsError(errnum).Report()); }
+bool clsTextFile::Fail(Error error) {
+  message_ = error.Report();
+  failure_ = std::move(error);
+  return false;
+}
 
-bool clsTextFile::Fail(std::string message) {
-  message_ = std::move(message);
+bool clsTextFile::NotFound() {
+  failure_ = Error(ENOENT, kNotFound);
+  message_ = kNotFound;
   return false;
 }
 
 bool clsTextFile::ReadText(std::string_view vstrFilePath, std::string& rstrCont) {
-  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  if (!FileExists(vstrFilePath)) return NotFound();
   try {
     OpenFile file = OpenForReading(std::string(vstrFilePath), WhenLeased::kFail);
     // A device or pipe may never end (/dev/zero); only whole regular files are read.
     const FileState state = file.State();
-    if (state.kind != FileKind::kRegular) return Fail(EINVAL);
+    if (state.kind != FileKind::kRegular) return Fail(OsError(EINVAL));
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(state.size));
     ReadAll(file, bytes);
     rstrCont = ToUtf8(bytes, codepage_);
   } catch (const Error& e) {
-    return Fail(e.Report());
+    return Fail(e);
   }
   return true;
 }
 
 bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstrCont,
                             EscapedCharacters* escaped) {
-  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  if (!FileExists(vstrFilePath)) return NotFound();
   if (vstrCont.empty()) return true;
   // Well-formed UTF-8 into a UTF-8 file goes out as it is, without a copy of a large text.
   std::string converted;
@@ -62,7 +67,7 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
     try {
       converted = FromUtf8(vstrCont, codepage_, escaped);
     } catch (const Error& e) {
-      return Fail(e.Report());
+      return Fail(e);
     }
     bytes = converted;
   }
@@ -71,17 +76,17 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
     file.Write(bytes, "\r\n");
     file.Close();
   } catch (const Error& e) {
-    return Fail(e.Report());
+    return Fail(e);
   }
   return true;
 }
 
 bool clsTextFile::ClearText(std::string_view vstrFilePath) {
-  if (!FileExists(vstrFilePath)) return Fail(kNotFound);
+  if (!FileExists(vstrFilePath)) return NotFound();
   try {
     OpenForWriting(std::string(vstrFilePath), WriteStart::kEmptied);
   } catch (const Error& e) {
-    return Fail(e.Report());
+    return Fail(e);
   }
   return true;
 }
@@ -89,11 +94,11 @@ bool clsTextFile::ClearText(std::string_view vstrFilePath) {
 bool clsTextFile::CreateText(std::string_view strFilePath) {
   if (FileExists(strFilePath)) return true;
   // An empty name cannot be created; say so in the OS's own words.
-  if (strFilePath.empty()) return Fail(ENOENT);
+  if (strFilePath.empty()) return Fail(OsError(ENOENT));
   try {
     OpenForWriting(std::string(strFilePath), WriteStart::kCreatedIfMissing);
   } catch (const Error& e) {
-    return Fail(e.Report());
+    return Fail(e);
   }
   return true;
 }

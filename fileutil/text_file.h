@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace sorbel {
 
 class EscapedCharacters;  // text/escaped_characters.h
@@ -18,6 +20,8 @@ class clsTextFile {
   // The last failure: "ファイルが見つかりません。" or number ":" description. A success
   // never clears it.
   const std::string& Message() const { return message_; }
+  // The same failure as an Error, for a caller that words it in a sentence of its own.
+  const Error& Failure() const { return failure_; }
 
   // The whole content of an existing file, as UTF-8, into rstrCont (unchanged on failure).
   bool ReadText(std::string_view vstrFilePath, std::string& rstrCont);
@@ -31,11 +35,12 @@ class clsTextFile {
   bool CreateText(std::string_view strFilePath);
 
  private:
-  bool Fail(int errnum);
-  bool Fail(std::string message);
+  bool Fail(Error error);
+  bool NotFound();
 
   std::string codepage_;
   std::string message_;
+  Error failure_{0, ""};
 };
 
 }  // namespace sorbel

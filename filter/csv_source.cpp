@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "filter/program_files.h"
 #include "filter/run_leftovers.h"
 #include "filter/staging_stamp.h"
 #include "platform/clock.h"
@@ -21,7 +22,6 @@
 namespace sorbel {
 namespace {
 
-constexpr char kStagedName[] = "articles.csv";
 constexpr size_t kChunk = 1 << 20;
 
 // Whether `staged` already holds exactly the first `size` bytes of `in` (and no more), read
@@ -129,7 +129,7 @@ class CsvStaging::Impl {
 };
 
 CsvStaging::Impl::Impl(const std::string& chosen_path, const std::string& app_folder)
-    : chosen_path_(chosen_path), staged_path_(app_folder + "/" + kStagedName) {
+    : chosen_path_(chosen_path), staged_path_(InFolder(app_folder, kStagedName)) {
   // A pipe or a socket is no catalogue either: its bytes could not be read twice, by the query
   // and the copy. Told before opening: a pipe nobody writes to must not hold the run up.
   const std::optional<FileState> first = FileStateOf(chosen_path);
@@ -314,7 +314,7 @@ void StageCsv(const std::string& chosen_path, const std::string& app_folder) {
 }
 
 std::string ConnectionText(const std::string& app_folder) {
-  std::string path = app_folder + "/datasource.dsn";
+  std::string path = InFolder(app_folder, kDataSourceName);
   if (path.find_first_of(";{}") == std::string::npos && path.front() != ' ' && path.back() != ' ') {
     return "FILEDSN=" + path + ";";
   }

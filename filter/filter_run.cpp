@@ -2,14 +2,13 @@
 // with the busy pointer and status texts restored on every path.
 #include "filter/filter_run.h"
 
-#include <exception>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "display/spreadsheet_display.h"
 #include "fileutil/file_exists.h"
 #include "filter/csv_source.h"
+#include "filter/program_files.h"
 #include "filter/result_file.h"
 #include "filter/run_leftovers.h"
 #include "filter/set_aside_file.h"
@@ -29,14 +28,13 @@ constexpr char kStatusReading[] = "データを読み込んでいます...";
 
 // A column the conditions need is missing: most likely the user picked another CSV file.
 Error NotTheCatalogue(const std::string& csv_path, const Error& e) {
-  const std::string& said = e.Description();
-  const std::size_t open = said.find("列「");
-  const std::string column = open == std::string::npos ? "" : said.substr(open);
   return Error(kErrNoSuchColumn, "CSVファイル「" + csv_path +
-                                     "」は商品データのCSVファイルではないようです（" +
-                                     column.substr(0, column.rfind("。")) +
-                                     "）。ドロップシッピングサービスからダウンロードした商品データ"
-                                     "のCSVファイルを選んでください。");
+                                     "」は商品データのCSVファイルではないようです（列「" +
+                                     e.Column() +
+                                     "」がありません）。ドロップシッピングサービスからダウンロード"
+                                     "した商品データのCSVファイルを選んでください。")
+      .WithFile(csv_path)
+      .WithColumn(e.Column());
 }
 
 // The program was asked to end (a logout, Ctrl+C): the run stops, leaving nothing half-made.
@@ -95,7 +93,7 @@ bool ExecFilter(FilterHost& host) {
     }
     // Named now, after the moment of the run; the name appears only once the file is whole.
     host.SetOutFileName(FreeResultFileName(folder, host.Time().Now()));
-    std::string result_path = folder + "/" + host.OutFileName();
+    std::string result_path = InFolder(folder, host.OutFileName());
 
     Connection connection;
     connection.ConnectionString = ConnectionText(folder);
@@ -140,18 +138,10 @@ bool ExecFilter(FilterHost& host) {
                 SheetName(host.Conditions(), host.OutFileName()),
                 [&host](const std::string& text) { host.SetStatusText(text); });
     }
-  } catch (const Error& e) {
+  } catch (...) {
     // Asked to end before the result stood, the stop is the news; after it, the fault is.
-    host.Messages().Show((EndRequested() && !written ? Stopped() : e).Report(), kIconCritical,
-                         kAppTitle);
-  } catch (const std::bad_alloc&) {
-    host.Messages().Show(Error(kErrUnexpected,
-                               "メモリが足りません。ほかのプログラムを閉じるか、条件を加えて結果を"
-                               "少なくしてから、もう一度実行してください。")
-                             .Report(),
+    host.Messages().Show((EndRequested() && !written ? Stopped() : CurrentError()).Report(),
                          kIconCritical, kAppTitle);
-  } catch (const std::exception& e) {
-    host.Messages().Show(Error(kErrUnexpected, e.what()).Report(), kIconCritical, kAppTitle);
   }
   host.SetMousePointer(kPointerDefault);
   host.SetStatusText("");

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "filter/program_files.h"
 #include "platform/error.h"
 
 namespace sorbel {
@@ -48,7 +49,9 @@ std::string BuildSql(const FilterConditions& c) {
   sql += " SELECT";
   sql += "     *";
   sql += " FROM";
-  sql += "     [articles.csv]";
+  sql += "     [";
+  sql += kStagedName;
+  sql += "]";
   sql += " WHERE";
   sql += "     1 = 1";
 

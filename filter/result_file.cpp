@@ -3,13 +3,12 @@
 #include "filter/result_file.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <exception>
 
 #include "fileutil/file_exists.h"
 #include "fileutil/null_to_string.h"
 #include "fileutil/text_file.h"
 #include "filter/escaped_values.h"
+#include "filter/program_files.h"
 #include "filter/run_leftovers.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
@@ -75,20 +74,6 @@ void AppendRecordLines(ResultRecords& records, std::string& text, std::size_t li
   }
 }
 
-// The next name of the "_2" rule after the result's `path`: "<stamp>_articles.csv" gives
-// "<stamp>_2_articles.csv", "<stamp>_2_articles.csv" gives "<stamp>_3_articles.csv".
-std::string NextResultPath(const std::string& path) {
-  constexpr std::string_view kSuffix = "_articles.csv";
-  const std::size_t slash = path.rfind('/') + 1;  // 0 without a folder
-  std::string stem = path.substr(slash, path.size() - slash - kSuffix.size());
-  int n = 1;
-  if (const std::size_t mark = stem.find('_'); mark != std::string::npos) {
-    n = std::stoi(stem.substr(mark + 1));
-    stem.resize(mark);
-  }
-  return path.substr(0, slash) + stem + "_" + std::to_string(n + 1) + std::string(kSuffix);
-}
-
 // Gives the whole result at `temp_path` the first free name from `path` on, the set-aside
 // files (if any) just before it; `path` receives the name taken. Throws Error.
 void PutResultInPlace(const std::string& temp_path, std::string& path, SetAsideFiles* with) {
@@ -110,90 +95,66 @@ void PutResultInPlace(const std::string& temp_path, std::string& path, SetAsideF
 
 }  // namespace
 
-std::string ResultFileName(const LocalTime& t, int n) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  std::string name = stamp;
-  if (n > 1) {
-    name += '_';
-    name += std::to_string(n);
-  }
-  name += "_articles.csv";
-  return name;
-}
-
 std::string FreeResultFileName(const std::string& folder, const LocalTime& time) {
   for (int n = 1;; ++n) {
     const std::string name = ResultFileName(time, n);
-    const std::string path = folder + "/" + name;
+    const std::string path = InFolder(folder, name);
     if (!FileExists(path) && !SetAsideNamesTaken(path)) return name;
   }
 }
 
-bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box) {
+bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box,
+                 const CsvTextPiece& piece) {
   try {
     std::string text;
-    AppendHeaderLine(records, text);
-    AppendRecordLines(records, text, std::string::npos);
+    if (piece.with_header) AppendHeaderLine(records, text);
+    AppendRecordLines(records, text, piece.limit);
     rstrCont = std::move(text);
     return true;
-  } catch (const Error& e) {
-    box.Show(e.Description(), kIconCritical, kAppTitle);
-  } catch (const std::exception& e) {
-    box.Show(e.what(), kIconCritical, kAppTitle);
+  } catch (...) {
+    box.Show(CurrentError().Description(), kIconCritical, kAppTitle);
   }
   return false;
 }
 
 bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
                   SetAsideFiles* set_aside) {
-  const std::string told = "結果ファイル「" + path + "」を書き込めません: ";
+  // Every failure is told in the writer's form, the description alone, naming the file.
+  auto tell = [&](const Error& e) {
+    box.Show("結果ファイル「" + path + "」を書き込めません: " + e.Description(), kIconCritical,
+             kAppTitle);
+  };
   std::string temp_path;
   try {
     // Written whole under a name of its own, then given the result's name: a run killed
     // half-way never leaves a part of a result under a result's name.
-    OpenFile temp;  // held open, so that its mark stays while the text goes in by name
-    try {
-      temp = CreateTemporaryBeside(path, temp_path);
-    } catch (const Error& e) {
-      temp_path.clear();
-      box.Show(told + e.Report(), kIconCritical, kAppTitle);
-      return false;
-    }
+    OpenFile temp = CreateTemporaryBeside(path, temp_path);  // held: its mark stays meanwhile
     // The text goes out a piece at a time, so a result of any size takes little memory; each
     // piece ends where a record does and the file reads as if written in one go.
     const std::string codepage = SystemCodePage();
     clsTextFile text_file(codepage);
     EscapedValues escaped_values;
     std::string text;
-    AppendHeaderLine(records, text);
-    bool made = true;
-    bool with_header = true;
+    CsvTextPiece piece{true, kPieceBytes};
     do {
       if (EndRequested()) throw Error(kErrStopped, "終了の指示を受けたため、中止しました。");
-      AppendRecordLines(records, text, kPieceBytes);
-      EscapedCharacters escaped;
-      if (!text_file.WriteText(temp_path, text, &escaped)) {
-        box.Show(told + text_file.Message(), kIconCritical, kAppTitle);
-        made = false;
-      } else if (escaped.Count() > 0) {
-        // Rare: only a piece with characters the code page lacks is read value by value.
-        escaped_values.Count(text, with_header, escaped);
+      if (!MakeCsvText(records, text, box, piece)) {
+        RemoveFile(temp_path);  // MakeCsvText has told why
+        return false;
       }
-      with_header = false;
-      text.clear();
-    } while (made && !records.Eof());
-    if (!made) {
-      RemoveFile(temp_path);
-      return false;
-    }
+      EscapedCharacters escaped;
+      if (!text_file.WriteText(temp_path, text, &escaped)) throw text_file.Failure();
+      // Rare: only a piece with characters the code page lacks is read value by value.
+      if (escaped.Count() > 0) escaped_values.Count(text, piece.with_header, escaped);
+      piece.with_header = false;
+    } while (!records.Eof());
     PutResultInPlace(temp_path, path, set_aside);
     if (escaped_values.Any()) box.Show(escaped_values.Warning(codepage), kIconWarning, kAppTitle);
     return true;
-  } catch (const std::exception& e) {
+  } catch (...) {
+    const Error e = CurrentError();
     if (!temp_path.empty()) RemoveFile(temp_path);
-    box.Show(told + e.what(), kIconCritical, kAppTitle);
+    tell(e);
     return false;
   }
 }

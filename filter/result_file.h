@@ -4,15 +4,13 @@
 
 #include <string>
 
+#include "filter/program_files.h"
 #include "filter/set_aside_file.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 
 namespace sorbel {
-
-// "yyyymmddhhmmss_articles.csv", or "yyyymmddhhmmss_<n>_articles.csv" for n >= 2.
-std::string ResultFileName(const LocalTime& time, int n = 1);
 
 // The first of those names for `time` that no file in `folder` has yet, nor its set-aside files'
 // names. Nothing is created: the name appears only when the result is whole (OutputResult).
@@ -30,8 +28,17 @@ std::string FreeResultFileName(const std::string& folder, const LocalTime& time)
 bool OutputResult(ResultRecords& records, std::string& path, MessageBox& box,
                   SetAsideFiles* set_aside = nullptr);
 
+// Which part of the CSV text MakeCsvText makes: with the header line or without, and up to
+// about `limit` bytes (at least one record), the rest left for the next call.
+struct CsvTextPiece {
+  bool with_header = true;
+  std::size_t limit = std::string::npos;
+};
+
 // The CSV text of the records, from the current record on: header, CR LF, the record lines
-// joined by CR LF. A value with a comma, quote, CR or LF is quoted. Reports failures in `box`.
-bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box);
+// joined by CR LF (by default all of them). A value with a comma, quote, CR or LF is quoted.
+// Reports a failure in `box` itself, the description alone, and answers false.
+bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box,
+                 const CsvTextPiece& piece = {});
 
 }  // namespace sorbel

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "fileutil/file_exists.h"
+#include "filter/program_files.h"
 #include "filter/run_leftovers.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -18,13 +19,6 @@ namespace {
 
 // So many line numbers are named in a message; the report file has them all.
 constexpr std::size_t kNamedLines = 5;
-
-// "<folder>/<stem>" + suffix for the result "<folder>/<stem>.csv".
-std::string Beside(const std::string& result_path, const char* suffix) {
-  std::string_view stem = result_path;
-  if (stem.ends_with(".csv")) stem.remove_suffix(4);
-  return std::string(stem) + suffix;
-}
 
 bool EndsLine(std::string_view bytes) {
   return !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
@@ -135,9 +129,9 @@ class SetAsideFiles::PendingFile {
 
 SetAsideFiles::SetAsideFiles(const SetAsideRecords& set_aside, const std::string& result_path) {
   try {
-    csv_ = std::make_unique<PendingFile>(Beside(result_path, "_rejected.csv"));
+    csv_ = std::make_unique<PendingFile>(SetAsideCsvPath(result_path));
     csv_->Write(CsvBytes(set_aside));
-    report_ = std::make_unique<PendingFile>(Beside(result_path, "_rejected.txt"));
+    report_ = std::make_unique<PendingFile>(SetAsideReportPath(result_path));
     std::string report_bytes;
     try {
       report_bytes = FromUtf8(ReportText(set_aside), SystemCodePage());
@@ -161,8 +155,8 @@ void SetAsideFiles::Fail(const Error& e) {
 bool SetAsideFiles::PutInPlaceBeside(const std::string& result_path) {
   if (failure_) return true;
   try {
-    if (!csv_->PutInPlace(Beside(result_path, "_rejected.csv"))) return false;
-    if (!report_->PutInPlace(Beside(result_path, "_rejected.txt"))) {
+    if (!csv_->PutInPlace(SetAsideCsvPath(result_path))) return false;
+    if (!report_->PutInPlace(SetAsideReportPath(result_path))) {
       csv_->TakeBack();
       return false;
     }
@@ -181,14 +175,13 @@ void SetAsideFiles::TakeBack() {
 }
 
 bool SetAsideNamesTaken(const std::string& result_path) {
-  return FileExists(Beside(result_path, "_rejected.csv")) ||
-         FileExists(Beside(result_path, "_rejected.txt"));
+  return FileExists(SetAsideCsvPath(result_path)) || FileExists(SetAsideReportPath(result_path));
 }
 
 std::string SetAsideWarning(const SetAsideRecords& set_aside, const std::string& result_path) {
   return HowManyLines(set_aside) + "これらの行を除いて絞り込みました。読めなかった行は「" +
-         Beside(result_path, "_rejected.csv") + "」に、行ごとの理由は「" +
-         Beside(result_path, "_rejected.txt") + "」に書き出しました。";
+         SetAsideCsvPath(result_path) + "」に、行ごとの理由は「" + SetAsideReportPath(result_path) +
+         "」に書き出しました。";
 }
 
 Error SetAsideNotWritten(const SetAsideRecords& set_aside, const Error& cause) {

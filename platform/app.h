@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sorbel {
 
@@ -18,9 +19,9 @@ std::string AppVersionText();
 std::string AppCaption();
 
 // The folder the program keeps its files in, without a trailing separator: the running
-// executable's folder when it holds datasource.dsn, else the user's <documents>/Sorbel, made
-// on first use with the installed datasource.dsn copied in (app_folder.h). Throws Error
-// naming the folder when it cannot be made.
-std::string AppFolder();
+// executable's folder when it holds the data source description `description_name`, else the
+// user's <documents>/Sorbel, made on first use with the installed description copied in.
+// Throws Error naming the folder when it cannot be made.
+std::string AppFolder(std::string_view description_name);
 
 }  // namespace sorbel

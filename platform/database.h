@@ -20,6 +20,10 @@ using FieldValue = std::variant<std::monostate, std::int64_t, double, std::strin
 
 inline constexpr int kCursorClientSide = 3;
 
+// The engine keeps a large result's rows in a file without a name beside the tables; where the
+// file system cannot make one, in the hidden "." + this + "." + process id + "." + n + ".tmp".
+inline constexpr char kRowsFileName[] = "sorbel-result";
+
 // A record of a table file that could not be read (a quote never closed, a value beyond the
 // header, a byte the character set lacks) and was left out of the query, as the file holds it.
 struct SetAsideRecord {

@@ -7,6 +7,7 @@
 
 namespace sorbel {
 
+// "1,234,567" for 1234567, "-1,000" for -1000.
 std::string Grouped(std::int64_t n);
 
 }  // namespace sorbel

@@ -2,6 +2,7 @@
 // guard. Execute prepares one read-only statement, making tables for .csv names on demand.
 #include <sqlite3.h>
 
+#include <cctype>
 #include <map>
 #include <memory>
 #include <set>
@@ -26,7 +27,6 @@ using csvdb::QueryGuard;
 namespace {
 
 constexpr char kQueryLeadIn[] = "クエリを実行できません。";
-constexpr char kNoSuchColumn[] = "no such column: ";
 constexpr char kNotAllowedLeadIn[] = "このクエリは実行できません。";
 constexpr char kNoSuchTable[] = "no such table: ";
 // Ample for words typed into a search box, small enough that matching stays quick.
@@ -39,6 +39,36 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
 [[noreturn]] void NotAllowed(const std::string& detail) {
   throw Error(kErrQueryNotAllowed, kNotAllowedLeadIn + detail);
+}
+
+// The name at `at` in `sql`: bare, or in [], "" or `` (a doubled closing quote standing for
+// itself); of a qualified name "t.c", the last part. Empty when there is none.
+std::string NameAt(std::string_view sql, std::size_t at) {
+  std::string name;
+  while (at < sql.size()) {
+    name.clear();
+    const char open = sql[at];
+    if (open == '[' || open == '"' || open == '`') {
+      const char close = open == '[' ? ']' : open;
+      for (++at; at < sql.size(); ++at) {
+        if (sql[at] == close) {
+          if (close == ']' || at + 1 >= sql.size() || sql[at + 1] != close) break;
+          ++at;
+        }
+        name += sql[at];
+      }
+      ++at;
+    } else {
+      for (; at < sql.size(); ++at) {
+        const auto c = static_cast<unsigned char>(sql[at]);
+        if (!(c >= 0x80 || std::isalnum(c) || c == '_' || c == '$')) break;
+        name += sql[at];
+      }
+    }
+    if (name.empty() || at >= sql.size() || sql[at] != '.') break;
+    ++at;
+  }
+  return name;
 }
 
 }  // namespace
@@ -57,12 +87,14 @@ class Connection::Impl {
 
  private:
   Statement Prepare(std::string_view sql);
+  bool UnknownColumnAt(std::string_view sql, int offset, std::string& column) const;
 
   sqlite3* db_ = nullptr;
   std::unique_ptr<CsvTables> tables_;
   std::unique_ptr<QueryGuard> guard_;
   std::map<std::string, csvdb::TableFile> lent_files_;  // kept for a later Open
   std::function<bool()> stop_when_;
+  std::set<std::string> made_tables_;
 };
 
 void Connection::Impl::ReadTableFrom(const std::string& name, const OpenFile& file,
@@ -116,6 +148,7 @@ void Connection::Impl::Close() {
   db_ = nullptr;
   guard_.reset();
   tables_.reset();
+  made_tables_.clear();
 }
 
 // Prepares the one statement of `sql`. A table SQLite does not know is made when its name is
@@ -150,6 +183,7 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
         guard_->Disarm();
         try {
           tables_->Create(db_, name);
+          made_tables_.insert(name);
         } catch (...) {
           guard_->Arm();
           throw;
@@ -160,14 +194,31 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
       }
     }
     // A column the file lacks is the file's fault more than the query's: said in words,
-    // with a number of its own so that a caller can name the file.
-    if (message.rfind(kNoSuchColumn, 0) == 0) {
-      throw Error(kErrNoSuchColumn, std::string(kQueryLeadIn) + "列「" +
-                                        message.substr(sizeof kNoSuchColumn - 1) +
-                                        "」がありません。");
+    // with a number of its own and the column as a fact, so that a caller can name the file.
+    if (std::string column; UnknownColumnAt(sql, sqlite3_error_offset(db_), column)) {
+      throw Error(kErrNoSuchColumn,
+                  std::string(kQueryLeadIn) + "列「" + column + "」がありません。")
+          .WithColumn(column);
     }
     throw Error(kErrQuery, kQueryLeadIn + message);
   }
+}
+
+// True when SQLite's error points (`offset`, -1 for nowhere) at a name that is a column of
+// none of the tables made; `column` receives it. The tables' own headers decide, not the text
+// of SQLite's message.
+bool Connection::Impl::UnknownColumnAt(std::string_view sql, int offset,
+                                       std::string& column) const {
+  if (offset < 0 || made_tables_.empty()) return false;
+  column = NameAt(sql, static_cast<std::size_t>(offset));
+  if (column.empty()) return false;
+  for (const std::string& table : made_tables_) {
+    if (sqlite3_table_column_metadata(db_, "main", table.c_str(), column.c_str(), nullptr, nullptr,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {

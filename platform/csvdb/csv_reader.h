@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/csvdb/field_type.h"
+
 namespace sorbel::csvdb {
 
 class SetAsideList;
@@ -16,17 +18,6 @@ struct CsvFormat {
   char delimiter = ',';
   bool header = true;            // the first record holds the column names
   std::string charset = "auto";  // "auto", or a code page name such as "CP932" or "UTF-8"
-};
-
-enum class FieldKind { kNull, kInteger, kReal, kText };
-
-// One typed field of the current record. `text` is UTF-8 and stays valid until Next().
-struct CsvField {
-  FieldKind kind = FieldKind::kNull;
-  std::int64_t integer = 0;
-  double real = 0;
-  std::string_view text;  // the field's exact text (also for numbers); empty for Null
-  bool grouped = false;   // an integer written with thousands commas ("9,680")
 };
 
 class CsvReader {

@@ -40,7 +40,9 @@ class CsvTables {
   // The file behind the table `name`, or nothing when `name` is no table of the folder.
   std::optional<TableFile> Resolve(std::string_view name) const;
 
-  // The failure held since the last Forget, rethrown once; nothing when none is held.
+  // The failure held since the last Forget, rethrown once; nothing when none is held. It is
+  // kept as thrown, so that it crosses SQLite's frames with its type (a field's fault sets
+  // its record aside, any other fails the query).
   void Keep(std::exception_ptr failure);
   void RethrowKept();
   void Forget() { kept_ = nullptr; }

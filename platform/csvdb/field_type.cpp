@@ -1,6 +1,7 @@
 // The test is a round trip: a number's text must be the text the result writer would print for
 // it, so a value typed here is written back byte for byte and text such as "00123" stays text.
 #include "platform/csvdb/field_type.h"
+#include "text/grouped_number.h"
 
 #include <charconv>
 #include <cstring>
@@ -15,7 +16,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // grouped integer ("-9,223,372,036,854,775,808" is 26).
 constexpr std::size_t kMaxNumberText = 32;
 
-// A price such as "9,680": the field is an integer when the text is exactly GroupedText of it
+// A price such as "9,680": the field is an integer when the text is exactly Grouped of it
 // (so "09,680", "9,68" and "9680,000" stay text).
 CsvField GroupedField(std::string_view text, CsvField field) {
   std::string digits;
@@ -28,7 +29,7 @@ CsvField GroupedField(std::string_view text, CsvField field) {
   }
   std::int64_t value = 0;
   auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (ec != std::errc() || end != digits.data() + digits.size() || GroupedText(value) != text) {
+  if (ec != std::errc() || end != digits.data() + digits.size() || Grouped(value) != text) {
     return field;
   }
   field.kind = FieldKind::kInteger;
@@ -38,19 +39,6 @@ CsvField GroupedField(std::string_view text, CsvField field) {
 }
 
 }  // namespace
-
-std::string GroupedText(std::int64_t value) {
-  // The magnitude as unsigned, so that the smallest integer has one too.
-  std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
-  std::string plain = std::to_string(magnitude);
-  std::string out = value < 0 ? "-" : "";
-  for (std::size_t i = 0; i < plain.size(); ++i) {
-    if (i > 0 && (plain.size() - i) % 3 == 0) out += ',';
-    out += plain[i];
-  }
-  return out;
-}
 
 CsvField TypedField(std::string_view text) {
   CsvField field;

@@ -11,6 +11,7 @@
 #include "platform/csvdb/field_type.h"
 #include "platform/csvdb/like_pattern.h"
 #include "platform/error.h"
+#include "text/grouped_number.h"
 #include "text/utf8.h"
 
 namespace sorbel::csvdb {
@@ -33,7 +34,7 @@ void DeleteCached(void* p) { delete static_cast<CachedPattern*>(p); }
 std::string_view Text(sqlite3_value* value, std::string& grouped) {
   if (sqlite3_value_type(value) == SQLITE_INTEGER &&
       sqlite3_value_subtype(value) == kGroupedSubtype) {
-    grouped = GroupedText(sqlite3_value_int64(value));
+    grouped = Grouped(sqlite3_value_int64(value));
     return grouped;
   }
   const void* data =
@@ -87,8 +88,8 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
     sqlite3_set_auxdata(context, 0, fresh.release(), DeleteCached);
   } catch (const std::bad_alloc&) {
     sqlite3_result_error_nomem(context);
-  } catch (const std::exception& e) {
-    sqlite3_result_error(context, e.what(), -1);
+  } catch (...) {
+    sqlite3_result_error(context, CurrentError().Description().c_str(), -1);
   }
 }
 

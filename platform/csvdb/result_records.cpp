@@ -17,6 +17,7 @@
 #include "platform/csvdb/field_type.h"
 
 #include "platform/error.h"
+#include "text/grouped_number.h"
 
 namespace sorbel {
 namespace {
@@ -40,7 +41,7 @@ int NamelessFile(const std::string& folder, std::string* path) {
   if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
   std::random_device seed;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + "/.sorbel-result." + std::to_string(::getpid()) + "." +
+    *path = folder + "/." + kRowsFileName + "." + std::to_string(::getpid()) + "." +
             std::to_string(seed() % 1000000000) + ".tmp";
     fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     // Marked in use, as a run's other temporary files, for the next run's tidying to pass over.
@@ -133,7 +134,7 @@ void ResultRecords::Impl::AppendRow(sqlite3_stmt* stmt) {
         }
         // Written with thousands commas in the file: kept as that text, to be written back so.
         std::string& text = grouped_[static_cast<size_t>(i)];
-        text = csvdb::GroupedText(n);
+        text = Grouped(n);
         v = std::string_view(text);
         size += 1 + sizeof(std::uint32_t) + text.size();
         break;

@@ -171,47 +171,34 @@ class CalcSheet : public SpreadsheetSheet {
   std::string Name() const override { return name_; }
 
   Size Capacity() const override {
-    try {
+    return OfficeStep(kPrepare, [&] {
       uno::Reference<table::XColumnRowRange> range(workbook_->sheets->getByName(ToOUString(name_)),
                                                    uno::UNO_QUERY_THROW);
       return Size{range->getRows()->getCount(), range->getColumns()->getCount()};
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
   void SetName(const std::string& name) override {
-    try {
+    OfficeStep(kPrepare, [&] {
       uno::Reference<container::XNamed>(workbook_->sheets->getByName(ToOUString(name_)),
                                         uno::UNO_QUERY_THROW)
           ->setName(ToOUString(name));
       name_ = name;
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
   void Delete() override {
-    try {
-      workbook_->sheets->removeByName(ToOUString(name_));
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    OfficeStep(kPrepare, [&] { workbook_->sheets->removeByName(ToOUString(name_)); });
   }
 
   void FillText(TextRowSource& source) override {
     uno::Reference<sheet::XSpreadsheet> target;
-    try {
+    OfficeStep(kPrepare, [&] {
       target.set(workbook_->sheets->getByName(ToOUString(name_)), uno::UNO_QUERY_THROW);
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
     FillSheet(workbook_->model, target, source);
-    try {
-      workbook_->session->KeepHeadingsInSight(workbook_->model, target);
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    OfficeStep(kPrepare,
+               [&] { workbook_->session->KeepHeadingsInSight(workbook_->model, target); });
   }
 
  private:
@@ -225,7 +212,7 @@ class CalcDocument : public SpreadsheetDocument {
 
   // "Sheet" and the first number no sheet goes by yet, placed last.
   std::unique_ptr<SpreadsheetSheet> AddSheet() override {
-    try {
+    return OfficeStep(kPrepare, [&] {
       uno::Sequence<rtl::OUString> names = workbook_->sheets->getElementNames();
       std::set<rtl::OUString> taken(names.begin(), names.end());
       rtl::OUString name;
@@ -234,41 +221,33 @@ class CalcDocument : public SpreadsheetDocument {
       }
       workbook_->sheets->insertNewByName(name, static_cast<sal_Int16>(names.getLength()));
       return std::make_unique<CalcSheet>(workbook_, FromOUString(name));
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
   void SetTitle(const std::string& title) override {
-    try {
+    OfficeStep(kPrepare, [&] {
       uno::Reference<frame::XTitle>(workbook_->model, uno::UNO_QUERY_THROW)
           ->setTitle(ToOUString(title));
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
   // Latin text as well as Japanese: brand names in Latin letters are then not checked as English.
   void SetLanguage(const std::string& tag) override {
-    try {
+    OfficeStep(kPrepare, [&] {
       uno::Reference<beans::XPropertySet> settings(workbook_->model, uno::UNO_QUERY_THROW);
       settings->setPropertyValue("CharLocale", uno::Any(LocaleOf(tag)));
       settings->setPropertyValue("CharLocaleAsian", uno::Any(LocaleOf(tag)));
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
   std::vector<std::unique_ptr<SpreadsheetSheet>> Sheets() override {
-    try {
+    return OfficeStep(kPrepare, [&] {
       std::vector<std::unique_ptr<SpreadsheetSheet>> out;
       for (const rtl::OUString& name : workbook_->sheets->getElementNames()) {
         out.push_back(std::make_unique<CalcSheet>(workbook_, FromOUString(name)));
       }
       return out;
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
  private:
@@ -280,15 +259,12 @@ class CalcApplication : public SpreadsheetApplication {
   explicit CalcApplication(std::shared_ptr<Session> session) : session_(std::move(session)) {}
 
   void SetVisible(bool visible) override {
-    try {
-      session_->SetVisible(visible);
-    } catch (const uno::Exception& e) {
-      throw OfficeError("LibreOffice Calc のウィンドウを表示できません", e);
-    }
+    OfficeStep("LibreOffice Calc のウィンドウを表示できません",
+               [&] { session_->SetVisible(visible); });
   }
 
   std::unique_ptr<SpreadsheetDocument> AddDocument() override {
-    try {
+    return OfficeStep(kPrepare, [&] {
       auto workbook = std::make_shared<Workbook>();
       workbook->session = session_;
       workbook->model = session_->AddDocument();
@@ -296,9 +272,7 @@ class CalcApplication : public SpreadsheetApplication {
           uno::Reference<sheet::XSpreadsheetDocument>(workbook->model, uno::UNO_QUERY_THROW)
               ->getSheets();
       return std::make_unique<CalcDocument>(std::move(workbook));
-    } catch (const uno::Exception& e) {
-      throw OfficeError(kPrepare, e);
-    }
+    });
   }
 
  private:
@@ -310,11 +284,8 @@ class CalcApplication : public SpreadsheetApplication {
 std::unique_ptr<SpreadsheetApplication> NewCalcApplication(
     std::unique_ptr<OfficeConnection> connection, std::function<void()> on_shown) {
   uno::Reference<frame::XDesktop2> desktop;
-  try {
-    desktop = frame::Desktop::create(connection->Remote());
-  } catch (const uno::Exception& e) {
-    throw OfficeError("LibreOffice Calc を起動できません", e);
-  }
+  OfficeStep("LibreOffice Calc を起動できません",
+             [&] { desktop = frame::Desktop::create(connection->Remote()); });
   return std::make_unique<CalcApplication>(
       std::make_shared<Session>(std::move(connection), std::move(desktop), std::move(on_shown)));
 }

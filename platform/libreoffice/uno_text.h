@@ -17,4 +17,14 @@ std::string FromOUString(const rtl::OUString& text);
 // Error(kErrSpreadsheet) saying what was being done and what the office answered.
 Error OfficeError(const std::string& doing, const com::sun::star::uno::Exception& e);
 
+// Runs `step`, one call or a few into the office, and hands its exceptions on as OfficeError.
+template <typename Step>
+auto OfficeStep(const std::string& doing, Step&& step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const com::sun::star::uno::Exception& e) {
+    throw OfficeError(doing, e);
+  }
+}
+
 }  // namespace sorbel

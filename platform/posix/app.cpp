@@ -17,11 +17,12 @@ std::string AppVersionText() {
 
 std::string AppCaption() { return kAppTitle + AppVersionText(); }
 
-std::string AppFolder() {
+std::string AppFolder(std::string_view description_name) {
   std::ifstream in(ConfigHome() + "/user-dirs.dirs");
   const std::string user_dirs{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   return ProgramFolderFor(ExecutableFolder(), DocumentsFolder(HomeFolder(), user_dirs),
-                          std::string(SORBEL_DATA_DIR) + "/datasource.dsn");
+                          std::string(SORBEL_DATA_DIR) + "/" + std::string(description_name),
+                          description_name);
 }
 
 }  // namespace sorbel

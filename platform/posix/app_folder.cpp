@@ -16,8 +16,6 @@
 namespace sorbel {
 namespace {
 
-constexpr char kDescription[] = "datasource.dsn";
-
 [[noreturn]] void CannotMake(const std::string& folder, const std::error_code& ec) {
   throw Error(ec.value() != 0 ? ec.value() : EIO,
               "Sorbel のフォルダー「" + folder +
@@ -71,15 +69,15 @@ std::string DocumentsFolder(const std::string& home, std::string_view user_dirs)
 }
 
 std::string ProgramFolderFor(const std::string& exe_folder, const std::string& documents,
-                             const std::string& shipped_dsn) {
+                             const std::string& shipped_dsn, std::string_view description_name) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (fs::is_regular_file(fs::path(exe_folder) / kDescription, ec)) return exe_folder;
+  if (fs::is_regular_file(fs::path(exe_folder) / description_name, ec)) return exe_folder;
   const std::string folder = documents + "/Sorbel";
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder, ec))
     CannotMake(folder, ec ? ec : std::make_error_code(std::errc::not_a_directory));
-  const fs::path description = fs::path(folder) / kDescription;
+  const fs::path description = fs::path(folder) / description_name;
   if (!fs::exists(description, ec)) {
     // The user's own copy, to edit if need be; the shipped one is the system's.
     fs::copy_file(shipped_dsn, description, ec);

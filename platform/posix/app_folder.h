@@ -20,10 +20,11 @@ std::string ConfigHome();
 // of user-dirs.dirs, "$HOME/..." or an absolute path), else `home`/Documents.
 std::string DocumentsFolder(const std::string& home, std::string_view user_dirs);
 
-// `exe_folder` when it holds datasource.dsn (a build folder, a copy run from its own folder);
-// else `documents`/Sorbel, made when missing, with `shipped_dsn` copied in when it holds no
-// datasource.dsn yet. Throws Error naming the folder when it cannot be made or filled.
+// `exe_folder` when it holds the data source description `description_name` (a build folder, a
+// copy run from its own folder); else `documents`/Sorbel, made when missing, with `shipped_dsn`
+// copied in under that name when it holds none yet. Throws Error naming the folder when it
+// cannot be made or filled.
 std::string ProgramFolderFor(const std::string& exe_folder, const std::string& documents,
-                             const std::string& shipped_dsn);
+                             const std::string& shipped_dsn, std::string_view description_name);
 
 }  // namespace sorbel

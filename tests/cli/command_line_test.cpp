@@ -68,7 +68,7 @@ TEST_F(CommandLineTest, FailuresAndUsageErrors) {
   std::string csv = Catalogue("商品名,最低販売価格\r\nケトル,100\r\n");
   Outcome bad_price = Run("--csv '" + csv + "' --price-from abc");
   EXPECT_EQ(bad_price.status, 1);
-  EXPECT_EQ(bad_price.err.rfind("Sorbel [critical] 13:", 0), 0u) << bad_price.err;
+  EXPECT_EQ(bad_price.err.rfind("Sorbel [critical] 3301:", 0), 0u) << bad_price.err;
 
   EXPECT_EQ(Run("--bogus").status, 2);
   EXPECT_EQ(Run("").status, 2);

@@ -15,6 +15,7 @@
 #include "platform/csvdb/set_aside_list.h"
 #include "platform/error.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "text/grouped_number.h"
 #include "text/utf8.h"
 
 namespace sorbel::fuzz {
@@ -24,7 +25,6 @@ using csvdb::CsvField;
 using csvdb::CsvFormat;
 using csvdb::CsvReader;
 using csvdb::FieldKind;
-using csvdb::GroupedText;
 
 constexpr const char* kCharsets[] = {"auto", "UTF-8", "CP932", "auto"};
 constexpr char kDelimiters[] = {',', ';', '\t', ':'};
@@ -43,7 +43,7 @@ void CheckField(const CsvField& f) {
   FUZZ_CHECK(f.text.find('\0') == std::string_view::npos);
   if (f.kind == FieldKind::kNull) FUZZ_CHECK(f.text.empty());
   if (f.kind == FieldKind::kInteger) {
-    FUZZ_CHECK(f.text == (f.grouped ? GroupedText(f.integer) : std::to_string(f.integer)));
+    FUZZ_CHECK(f.text == (f.grouped ? Grouped(f.integer) : std::to_string(f.integer)));
   }
   if (f.kind == FieldKind::kReal) {
     double back = 0;

@@ -27,7 +27,7 @@ TEST(AppTest, AFolderHoldingTheDescriptionIsTheExecutablesOwn) {
   const fs::path description = exe_folder / "datasource.dsn";
   const bool made = !fs::exists(description);
   if (made) std::ofstream(description) << "[ODBC]\n";
-  std::string folder = AppFolder();
+  std::string folder = AppFolder("datasource.dsn");
   if (made) fs::remove(description);
   EXPECT_EQ(folder, exe_folder.string());
   EXPECT_NE(folder.back(), '/');
@@ -47,16 +47,18 @@ TEST(AppFolderTest, AnInstalledProgramWorksInTheUsersDocuments) {
 
   // Made on first use, with the shipped description to edit; an edited one is kept.
   const std::string documents = home + "/ドキュメント";
-  EXPECT_EQ(ProgramFolderFor("/usr/bin", documents, shipped), documents + "/Sorbel");
+  EXPECT_EQ(ProgramFolderFor("/usr/bin", documents, shipped, "datasource.dsn"),
+            documents + "/Sorbel");
   EXPECT_EQ(Bytes(documents + "/Sorbel/datasource.dsn"), "[ODBC]\nDRIVER=Sorbel CSV\n");
   std::ofstream(documents + "/Sorbel/datasource.dsn") << "[ODBC]\nDRIVER=Sorbel CSV\n; mine\n";
-  EXPECT_EQ(ProgramFolderFor("/usr/bin", documents, shipped), documents + "/Sorbel");
+  EXPECT_EQ(ProgramFolderFor("/usr/bin", documents, shipped, "datasource.dsn"),
+            documents + "/Sorbel");
   EXPECT_EQ(Bytes(documents + "/Sorbel/datasource.dsn"), "[ODBC]\nDRIVER=Sorbel CSV\n; mine\n");
 
   // A file where the folder should be: told, naming the folder.
   std::ofstream(home + "/blocked") << "x";
   try {
-    ProgramFolderFor("/usr/bin", home + "/blocked", shipped);
+    ProgramFolderFor("/usr/bin", home + "/blocked", shipped, "datasource.dsn");
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_NE(e.Description().find("「" + home + "/blocked/Sorbel」"), std::string::npos)

@@ -8,6 +8,7 @@
 #include "platform/csvdb/csv_reader.h"
 #include "platform/csvdb/field_type.h"
 #include "tests/platform/csvdb/reader_test_files.h"
+#include "text/grouped_number.h"
 
 namespace sorbel::csvdb {
 namespace {
@@ -68,7 +69,7 @@ TEST(ReaderValuesTest, ThousandsCommasInTheirOneFormAreNumbers) {
     CsvField f = TypedField(grouped);
     EXPECT_EQ(f.kind, FieldKind::kInteger);
     EXPECT_TRUE(f.grouped);
-    EXPECT_EQ(GroupedText(f.integer), grouped);
+    EXPECT_EQ(Grouped(f.integer), grouped);
   }
   EXPECT_EQ(TypedField("12,345,678").integer, 12345678);
   for (const char* text :
@@ -77,9 +78,9 @@ TEST(ReaderValuesTest, ThousandsCommasInTheirOneFormAreNumbers) {
     SCOPED_TRACE(text);
     EXPECT_EQ(TypedField(text).kind, FieldKind::kText);
   }
-  EXPECT_EQ(GroupedText(0), "0");
-  EXPECT_EQ(GroupedText(999), "999");
-  EXPECT_EQ(GroupedText(-1000), "-1,000");
+  EXPECT_EQ(Grouped(0), "0");
+  EXPECT_EQ(Grouped(999), "999");
+  EXPECT_EQ(Grouped(-1000), "-1,000");
   EXPECT_EQ(TypedField("-12.25").real, -12.25);
   EXPECT_EQ(TypedField("").kind, FieldKind::kNull);
   EXPECT_TRUE(TypedField("").text.empty());
