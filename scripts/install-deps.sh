@@ -14,6 +14,8 @@ packages=(
   xvfb openbox xdotool dbus-x11 fcitx5 fcitx5-mozc fcitx5-frontend-qt6
   # Program folders on the drives a desktop user mounts, as image files through FUSE.
   ntfs-3g exfat-fuse exfatprogs fusefat dosfstools
+  # The Debian package built and checked (scripts/package.sh, also run by make test).
+  dpkg-dev lintian desktop-file-utils
 )
 
 missing=()

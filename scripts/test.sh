@@ -23,3 +23,10 @@ fuzz_seconds=${SORBEL_FUZZ_SECONDS:-15}
 if ((fuzz_seconds > 0)); then
   "$(dirname "$0")/fuzz.sh" "$fuzz_seconds"
 fi
+# Last the Debian package: built in build/package as make package builds it (a Release build of
+# its own, incremental after the first), checked with desktop-file-validate and lintian, then
+# unpacked and its sorbel-filter run with a scratch HOME (tests/packaging/package_test.sh; 0
+# skips it).
+if [[ ${SORBEL_PACKAGE_TEST:-1} != 0 ]]; then
+  "$(dirname "$0")/../tests/packaging/package_test.sh" "$(dirname "$dir")/package" </dev/null
+fi
