@@ -9,7 +9,8 @@ namespace sorbel {
 std::string UsageText() {
   return "Usage: sorbel-filter --csv PATH [conditions] [--show]\n"
          "Filters a product catalogue and writes the matches to a time-stamped CSV file\n"
-         "beside the program; prints that file's path.\n"
+         "in the program's folder (beside it, or ~/Documents/Sorbel when installed);\n"
+         "prints that file's path.\n"
          "\n"
          "  --csv PATH           the product catalogue (CSV)\n"
          "  --name WORDS         product name contains WORDS (商品名)\n"

@@ -42,7 +42,7 @@ conditions=(--category 家電 --free-shipping)
 
 # The build tree's program from a folder with datasource.dsn beside it, where it works.
 mkdir "$work/reference"
-cp "$dir/filter/sorbel-filter" "$dir/filter/datasource.dsn" "$work/reference/"
+cp "$dir/cli/sorbel-filter" "$dir/cli/datasource.dsn" "$work/reference/"
 expected=$("$work/reference/sorbel-filter" --csv "$catalogue" "${conditions[@]}" </dev/null) ||
   fail "the build tree's sorbel-filter failed"
 
