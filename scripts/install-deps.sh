@@ -14,6 +14,9 @@ packages=(
   xvfb openbox xdotool dbus-x11 fcitx5 fcitx5-mozc fcitx5-frontend-qt6
   # Program folders on the drives a desktop user mounts, as image files through FUSE.
   ntfs-3g exfat-fuse exfatprogs fusefat dosfstools
+  # The Windows build: cross-compiled with MinGW-w64, tested under Wine (console programs need
+  # no more of Wine than wine64); tcl makes SQLite's amalgamation; locales gives Wine code page 932.
+  g++-mingw-w64-x86-64-posix wine64 tcl locales
 )
 
 missing=()
