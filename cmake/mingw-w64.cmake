@@ -17,8 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One .exe without DLLs beside it: libgcc, libstdc++ and winpthread linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Programs start at wmain (wide arguments, so Japanese names survive any code page): a target
-# with a wmain links with -municode (target_link_options), as the tests do.
+# A program that starts at wmain (wide arguments, so that Japanese names survive any code page)
+# links with -municode: target_link_options(name PRIVATE -municode).
 
 # ctest and custom commands run the .exe files under Wine, headless, in code page 932.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
