@@ -30,3 +30,15 @@ package: deps
 
 clean:
 	rm -rf build
+
+# The Windows build: cross-compiled with MinGW-w64 (cmake/mingw-w64.cmake), tested under Wine.
+.PHONY: windows windows-test
+WINDOWS_DIR := build/windows
+
+windows: deps
+	cmake -S . -B $(WINDOWS_DIR) -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DSORBEL_WERROR=ON -DSORBEL_GUI=OFF -DSORBEL_BENCH=OFF
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)
+
+windows-test: windows
+	ctest --test-dir $(WINDOWS_DIR) --output-on-failure </dev/null

@@ -16,6 +16,9 @@ packages=(
   ntfs-3g exfat-fuse exfatprogs fusefat dosfstools
   # The Debian package built and checked (scripts/package.sh, also run by make test).
   dpkg-dev lintian desktop-file-utils
+  # The Windows build: cross-compiled with MinGW-w64, tested under Wine (console programs need
+  # no more of Wine than wine64); tcl makes SQLite's amalgamation; locales gives Wine code page 932.
+  g++-mingw-w64-x86-64-posix wine64 tcl locales
 )
 
 missing=()

@@ -1,0 +1,39 @@
+# The Windows build (cmake/mingw-w64.cmake): the platform ports for Windows with SQLite from
+# Debian's source package, and their tests, run under Wine. Included by the top CMakeLists.txt.
+enable_language(C)
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX
+                        WIN32_LEAN_AND_MEAN)
+
+# SQLite's amalgamation, made once into a cache outside the build folder (scripts/fetch-sqlite.sh).
+set(SORBEL_WINDOWS_DEPS ${PROJECT_SOURCE_DIR}/build/windows-deps
+    CACHE PATH "Where the Windows build keeps what it makes from Debian's source packages")
+execute_process(
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/fetch-sqlite.sh ${SORBEL_WINDOWS_DEPS}
+  OUTPUT_VARIABLE sorbel_sqlite_dir OUTPUT_STRIP_TRAILING_WHITESPACE
+  RESULT_VARIABLE sorbel_sqlite_result)
+if(NOT sorbel_sqlite_result EQUAL 0)
+  message(FATAL_ERROR "scripts/fetch-sqlite.sh failed: no SQLite for the Windows build")
+endif()
+add_library(sqlite3 STATIC ${sorbel_sqlite_dir}/sqlite3.c)
+target_include_directories(sqlite3 SYSTEM PUBLIC ${sorbel_sqlite_dir})
+# The options of Debian's libsqlite3 that change what a query does or may do, so that both
+# builds answer alike.
+target_compile_definitions(sqlite3 PUBLIC
+  SQLITE_THREADSAFE=1 SQLITE_ENABLE_COLUMN_METADATA SQLITE_SECURE_DELETE
+  SQLITE_LIKE_DOESNT_MATCH_BLOBS SQLITE_ALLOW_ROWID_IN_VIEW SQLITE_ENABLE_LOAD_EXTENSION
+  SQLITE_OMIT_LOOKASIDE=1 SQLITE_USE_URI=1 SQLITE_MAX_SCHEMA_RETRY=25
+  SQLITE_MAX_VARIABLE_NUMBER=250000 SQLITE_ENABLE_JSON1)
+target_compile_options(sqlite3 PRIVATE -w -O2)
+add_library(SQLite::SQLite3 ALIAS sqlite3)
+
+include_directories(${PROJECT_SOURCE_DIR})
+add_subdirectory(platform/windows)
+
+if(SORBEL_TESTS)
+  enable_testing()
+  # GoogleTest from Debian's sources, cross-built here.
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(tests/platform/windows)
+endif()
