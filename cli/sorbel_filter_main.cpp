@@ -1,7 +1,6 @@
 // sorbel-filter: the filter run from the command line, for daily scripted use.
 // Message boxes become lines on standard error; the result file's path goes to standard out.
-#include <cstdio>
-#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,10 +8,12 @@
 #include "filter/filter_run.h"
 #include "filter/program_files.h"
 #include "platform/app.h"
+#include "platform/console.h"
 #include "platform/end_request.h"
 #include "platform/error.h"
-#include "platform/libreoffice/spreadsheet_module.h"
 #include "platform/process.h"
+#include "platform/program_arguments.h"
+#include "platform/spreadsheet_host.h"
 
 namespace sorbel {
 namespace {
@@ -27,7 +28,7 @@ class StderrMessageBox : public MessageBox {
     const char* kind = icon == kIconCritical  ? "critical"
                        : icon == kIconWarning ? "warning"
                                               : "info";
-    std::cerr << caption << " [" << kind << "] " << text << std::endl;
+    PrintErr(caption + " [" + kind + "] " + text + "\n");
     if (icon != kIconWarning) failed_ = true;
   }
   bool failed() const { return failed_; }
@@ -50,7 +51,11 @@ class CommandLineHost : public FilterHost {
   std::string AppFolder() const override { return sorbel::AppFolder(kDataSourceName); }
   const Clock& Time() const override { return clock_; }
   // Without --show the spreadsheet stage is skipped.
-  SpreadsheetHost* Spreadsheet() override { return cl_.show ? &office_ : nullptr; }
+  SpreadsheetHost* Spreadsheet() override {
+    if (!cl_.show) return nullptr;
+    if (!office_) office_ = SystemSpreadsheetHost();
+    return office_.get();
+  }
 
   bool failed() const { return box_.failed(); }
 
@@ -58,31 +63,25 @@ class CommandLineHost : public FilterHost {
   const CommandLine& cl_;
   StderrMessageBox box_;
   SystemClock clock_;
-  ModuleSpreadsheetHost office_;
+  std::unique_ptr<SpreadsheetHost> office_;
   std::string out_file_name_;
 };
 
 int Main(int argc, char** argv) {
   CommandLine cl;
   try {
-    cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    cl = ParseCommandLine(ProgramArguments(argc, argv));
   } catch (const Error& e) {
-    std::cerr << "sorbel-filter: " << e.Description() << "\n" << UsageText();
+    PrintErr("sorbel-filter: " + e.Description() + "\n" + UsageText());
     return 2;
   }
-  if (cl.help) {
-    std::cout << UsageText();
-    return 0;
-  }
-  if (cl.version) {
-    std::cout << AppCaption() << "\n";
-    return 0;
-  }
+  if (cl.help) return PrintOut(UsageText()) ? 0 : 1;
+  if (cl.version) return PrintOut(AppCaption() + "\n") ? 0 : 1;
   CommandLineHost host(cl);
   bool written = ExecFilter(host);
-  if (written) std::cout << host.AppFolder() << "/" << host.OutFileName() << std::endl;
   // A path nobody received (output closed early) is a failure for whoever called us.
-  return host.failed() || !written || !std::cout ? 1 : 0;
+  const bool told = !written || PrintOut(InFolder(host.AppFolder(), host.OutFileName()) + "\n");
+  return host.failed() || !written || !told ? 1 : 0;
 }
 
 }  // namespace

@@ -13,10 +13,13 @@ inline constexpr int kAppMinor = SORBEL_VERSION_MINOR;
 inline constexpr int kAppRevision = SORBEL_VERSION_PATCH;
 
 // " Ver. 2.0.0": a blank, "Ver.", a blank, then the parts in plain decimal.
-std::string AppVersionText();
+inline std::string AppVersionText() {
+  return " Ver. " + std::to_string(kAppMajor) + "." + std::to_string(kAppMinor) + "." +
+         std::to_string(kAppRevision);
+}
 
 // Title followed by the version text: "Sorbel Ver. 2.0.0".
-std::string AppCaption();
+inline std::string AppCaption() { return kAppTitle + AppVersionText(); }
 
 // The folder the program keeps its files in, without a trailing separator: the running
 // executable's folder when it holds the data source description `description_name`, else the

@@ -27,9 +27,17 @@ enum class WriteStart { kAtEnd, kEmptied, kCreatedIfMissing };
 // Opens a file for writing. Never waits for a pipe's reader. Throws OsError.
 OpenFile OpenForWriting(const std::string& path, WriteStart start);
 
-// Makes a new empty file under `path` and opens it for writing; not open when a file has the
-// name already. Throws OsError for any other failure.
-OpenFile CreateNew(const std::string& path);
+// Makes a new empty file under `path` and opens it for writing, and with kReadingToo for
+// reading as well (some file systems refuse a second opening of a file being written); not
+// open when a file has the name already. Throws OsError for any other failure.
+enum class NewFileUse { kWriting, kReadingToo };
+OpenFile CreateNew(const std::string& path, NewFileUse use = NewFileUse::kWriting);
+
+// Makes a new empty file without a name in `folder`, open for reading and writing, that goes
+// when it is closed or the process ends, however it ends. Not open where the file system
+// cannot make one (then a named file from CreateNew serves). Throws OsError for any other
+// failure.
+OpenFile CreateNameless(const std::string& folder);
 
 // Gives the whole file at `temp_path` the name `final_path` if no file has that name; false,
 // changing nothing, when one has. Throws OsError for any other failure. Where the file system

@@ -50,11 +50,15 @@ class OpenFile {
 
   // Up to `size` bytes from the file position on; 0 at the end.
   std::size_t Read(char* data, std::size_t size);
-  // Up to `size` bytes from `offset` on, the file position left alone; 0 at the end.
-  std::size_t ReadAt(std::int64_t offset, char* data, std::size_t size);
+  // Up to `size` bytes from `offset` on, the file position left alone; 0 at the end. Several
+  // readers may read one file so at once, a lent file among them: hence const.
+  std::size_t ReadAt(std::int64_t offset, char* data, std::size_t size) const;
   // As ReadAt, but only bytes the system holds in memory: 0, and no failure, when it would have
   // to go to the disk for them or cannot tell.
-  std::size_t ReadAtIfCached(std::int64_t offset, char* data, std::size_t size);
+  std::size_t ReadAtIfCached(std::int64_t offset, char* data, std::size_t size) const;
+  // Tells the system that the file will be read from start to end, so that it reads further
+  // ahead. Only a hint: nothing happens where the system takes none.
+  void WillReadInOrder() const;
   // Writes all of `data`, then all of `tail`, in one gathering write where it can.
   void Write(std::string_view data, std::string_view tail = {});
 

@@ -100,4 +100,7 @@ class SpreadsheetHost {
   virtual std::unique_ptr<SpreadsheetApplication> CreateApplication() = 0;
 };
 
+// The spreadsheet this system offers (on Linux LibreOffice Calc, loaded at the first display).
+std::unique_ptr<SpreadsheetHost> SystemSpreadsheetHost();
+
 }  // namespace sorbel

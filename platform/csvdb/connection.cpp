@@ -99,7 +99,7 @@ class Connection::Impl {
 
 void Connection::Impl::ReadTableFrom(const std::string& name, const OpenFile& file,
                                      const std::string& path) {
-  lent_files_[name] = csvdb::TableFile{path, static_cast<int>(file.NativeHandle())};
+  lent_files_[name] = csvdb::TableFile{path, &file};
   if (tables_) tables_->ReadTableFrom(name, lent_files_[name]);
 }
 

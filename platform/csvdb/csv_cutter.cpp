@@ -2,15 +2,12 @@
 // ends and delimiters, so ordinary bytes cost almost nothing; line numbers are counted lazily.
 #include "platform/csvdb/csv_cutter.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "platform/csvdb/csv_block.h"
 #include "platform/csvdb/csv_error.h"
+#include "platform/file_system.h"
 
 namespace sorbel::csvdb {
 namespace {
@@ -24,31 +21,26 @@ struct Stopped {};
 
 }  // namespace
 
-CsvCutter::CsvCutter(const std::string& path, char delimiter, int fd, bool set_aside,
+CsvCutter::CsvCutter(const std::string& path, char delimiter, const OpenFile* lent, bool set_aside,
                      CsvBatchQueue& queue)
     : path_(path), delimiter_(delimiter), queue_(queue), set_aside_(set_aside) {
-  if (fd >= 0) {
-    fd_ = fd;
-    owns_fd_ = false;
-  } else {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw CsvFileError(path_, OsErrorText(errno));
+  file_ = lent;
+  if (file_ == nullptr) {
+    try {
+      own_file_ = OpenForReading(path);
+    } catch (const Error& e) {
+      throw CsvFileError(path_, e.Description());
+    }
+    file_ = &own_file_;
   }
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  file_->WillReadInOrder();
 #if defined(__x86_64__)
   wide_ = HasWideBlocks();
 #endif
-  try {
-    Rewind();
-  } catch (...) {
-    if (owns_fd_) ::close(fd_);
-    throw;
-  }
+  Rewind();
 }
 
-CsvCutter::~CsvCutter() {
-  if (owns_fd_ && fd_ >= 0) ::close(fd_);
-}
+CsvCutter::~CsvCutter() = default;
 
 void CsvCutter::Rewind() {
   if (!batch_) batch_ = queue_.TakeFree();
@@ -190,18 +182,19 @@ bool CsvCutter::Fill() {
     if (queue_.Stopped()) throw Stopped{};
     Grow(std::min(batch_->capacity * 2, kMaxRecordBytes));
   }
-  // At an explicit offset: the descriptor may be shared with other readers of the file.
-  ssize_t got;
-  do {
-    got = ::pread(fd_, batch_->bytes.get() + end_, std::min(batch_->capacity - end_, kReadBytes),
-                  batch_->file_offset + static_cast<std::int64_t>(end_));
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) throw CsvFileError(path_, OsErrorText(errno));
+  // At an explicit offset: the file may be shared with other readers of it.
+  std::size_t got = 0;
+  try {
+    got = file_->ReadAt(batch_->file_offset + static_cast<std::int64_t>(end_),
+                        batch_->bytes.get() + end_, std::min(batch_->capacity - end_, kReadBytes));
+  } catch (const Error& e) {
+    throw CsvFileError(path_, e.Description());
+  }
   if (got == 0) {
     eof_ = true;
     return false;
   }
-  end_ += static_cast<std::size_t>(got);
+  end_ += got;
   return true;
 }
 
@@ -566,13 +559,13 @@ void CsvCutter::FailAtFault(Fault fault, std::size_t at) {
 void CsvCutter::FailCutShort(std::size_t from) {
   const std::int64_t offset = batch_->file_offset + static_cast<std::int64_t>(record_begin_ + from);
   throw CsvCutShortError(
-      path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(), batch_->file_offset, end_));
+      path_, lines_.LineAt(offset, *file_, path_, batch_->bytes.get(), batch_->file_offset, end_));
 }
 
 void CsvCutter::Fail(const char* at, std::string_view detail) {
   const std::int64_t offset = batch_->file_offset + (at - batch_->bytes.get());
   throw CsvFormatError(
-      path_, lines_.LineAt(offset, fd_, path_, batch_->bytes.get(), batch_->file_offset, end_),
+      path_, lines_.LineAt(offset, *file_, path_, batch_->bytes.get(), batch_->file_offset, end_),
       detail);
 }
 

@@ -1,5 +1,6 @@
 // CsvCutter: finds the records of a CSV file and the fields of each record on the raw bytes,
-// reading with pread() into batches that it hands on as they fill; it knows no character set.
+// reading at explicit offsets into batches that it hands on as they fill; it knows no character
+// set.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "platform/csvdb/csv_batch.h"
 #include "platform/csvdb/csv_line_counter.h"
+#include "platform/open_file.h"
 
 namespace sorbel::csvdb {
 
@@ -35,12 +37,13 @@ class CsvCutter {
   // The fault in words, as messages give it.
   static const char* FaultText(Fault fault);
 
-  // Opens `path` (or uses `fd` when >= 0: read at explicit offsets and never closed; `path`
-  // then only names the file in messages) and reads the head into a batch from `queue`.
+  // Opens `path` (or reads `lent` when given, at explicit offsets, never closing it; `path` then
+  // only names the file in messages) and reads the head into a batch from `queue`.
   // Throws Error(kErrCsvFile) naming the file. `delimiter` must not be a quote, CR or LF.
   // With `set_aside`, a record with a quote fault is handed on as a faulty record instead of
   // ending the run (see Run()).
-  CsvCutter(const std::string& path, char delimiter, int fd, bool set_aside, CsvBatchQueue& queue);
+  CsvCutter(const std::string& path, char delimiter, const OpenFile* lent, bool set_aside,
+            CsvBatchQueue& queue);
   ~CsvCutter();
   CsvCutter(const CsvCutter&) = delete;
   CsvCutter& operator=(const CsvCutter&) = delete;
@@ -49,7 +52,7 @@ class CsvCutter {
   // Run() starts.
   std::string_view Head() const;
   bool HasByteOrderMark() const { return bom_; }
-  int Fd() const { return fd_; }
+  const OpenFile& File() const { return *file_; }
   const std::string& Path() const { return path_; }
 
   // Cuts every record from the head on and publishes the batches to the queue in file order,
@@ -105,9 +108,9 @@ class CsvCutter {
 
   std::string path_;
   char delimiter_;
-  bool wide_ = false;  // the processor can take ScanRecordWide
-  int fd_ = -1;
-  bool owns_fd_ = true;
+  bool wide_ = false;               // the processor can take ScanRecordWide
+  OpenFile own_file_;               // the file opened by path, when none was lent
+  const OpenFile* file_ = nullptr;  // the file read: own_file_ or the lent one
   CsvBatchQueue& queue_;
   std::unique_ptr<CsvBatch> batch_;  // the batch being filled; its bytes are the buffer
   std::size_t end_ = 0;              // valid bytes in the buffer

@@ -2,7 +2,6 @@
 #include "platform/csvdb/csv_line_counter.h"
 
 #include <errno.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -11,6 +10,7 @@
 #endif
 
 #include "platform/csvdb/csv_error.h"
+#include "platform/open_file.h"
 
 namespace sorbel::csvdb {
 namespace {
@@ -46,9 +46,9 @@ std::int64_t CountLineEnds(const char* s, std::size_t n, int next) {
 
 }  // namespace
 
-std::int64_t CsvLineCounter::LineAt(std::int64_t target, int fd, const std::string& path,
-                                    const char* buffer, std::int64_t buffer_offset,
-                                    std::size_t buffer_size) {
+std::int64_t CsvLineCounter::LineAt(std::int64_t target, const OpenFile& file,
+                                    const std::string& path, const char* buffer,
+                                    std::int64_t buffer_offset, std::size_t buffer_size) {
   if (target < offset_) Reset();
   std::int64_t at = offset_;
   std::int64_t lines = 0;
@@ -57,10 +57,15 @@ std::int64_t CsvLineCounter::LineAt(std::int64_t target, int fd, const std::stri
   while (at < read_to) {
     std::size_t want =
         static_cast<std::size_t>(std::min<std::int64_t>(sizeof chunk - 1, read_to - at));
-    ssize_t got = ::pread(fd, chunk, want + 1, at);  // one more byte: what follows a CR
-    if (got <= 0) throw CsvFileError(path, OsErrorText(got < 0 ? errno : EIO));
-    std::size_t used = std::min(want, static_cast<std::size_t>(got));
-    int next = static_cast<std::size_t>(got) > used ? static_cast<unsigned char>(chunk[used]) : -1;
+    std::size_t got = 0;
+    try {
+      got = file.ReadAt(at, chunk, want + 1);  // one more byte: what follows a CR
+    } catch (const Error& e) {
+      throw CsvFileError(path, e.Description());
+    }
+    if (got == 0) throw CsvFileError(path, OsErrorText(EIO));
+    std::size_t used = std::min(want, got);
+    int next = got > used ? static_cast<unsigned char>(chunk[used]) : -1;
     lines += CountLineEnds(chunk, used, next);
     at += static_cast<std::int64_t>(used);
   }

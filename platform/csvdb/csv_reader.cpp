@@ -36,7 +36,8 @@ const char* NotCsvText(std::string_view head) {
 
 class FileCsvReader final : public CsvReader {
  public:
-  FileCsvReader(const std::string& path, const CsvFormat& format, int fd, SetAsideList* set_aside);
+  FileCsvReader(const std::string& path, const CsvFormat& format, const OpenFile* lent,
+                SetAsideList* set_aside);
 
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   const std::string& Charset() const override { return decoder_->Charset(); }
@@ -83,11 +84,11 @@ class FileCsvReader final : public CsvReader {
   std::exception_ptr first_fault_;  // of the records set aside since the start
 };
 
-FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, int fd,
+FileCsvReader::FileCsvReader(const std::string& path, const CsvFormat& format, const OpenFile* lent,
                              SetAsideList* set_aside)
     : path_(path),
       format_(format),
-      scanner_(path, format.delimiter, fd, set_aside != nullptr),
+      scanner_(path, format.delimiter, lent, set_aside != nullptr),
       set_aside_(set_aside) {
   std::string_view head = scanner_.Head();
   if (const char* kind = NotCsvText(head)) throw CsvFileFormatError(path_, kind);
@@ -237,13 +238,13 @@ void FileCsvReader::Rewind() {
 
 }  // namespace
 
-std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format, int fd,
-                                           SetAsideList* set_aside) {
+std::unique_ptr<CsvReader> CsvReader::Open(const std::string& path, const CsvFormat& format,
+                                           const OpenFile* lent, SetAsideList* set_aside) {
   char d = format.delimiter;
   if (d == '"' || d == '\r' || d == '\n' || d == '\0' || static_cast<unsigned char>(d) >= 0x80) {
     throw Error(kErrDataSource, "区切り文字には引用符・改行・NUL・ASCII以外の文字は使えません。");
   }
-  return std::make_unique<FileCsvReader>(path, format, fd, set_aside);
+  return std::make_unique<FileCsvReader>(path, format, lent, set_aside);
 }
 
 }  // namespace sorbel::csvdb

@@ -8,7 +8,13 @@
 #include <string_view>
 #include <vector>
 
+<<<<<<< HEAD
 #include "platform/csvdb/field_type.h"
+=======
+namespace sorbel {
+class OpenFile;
+}
+>>>>>>> win-engine
 
 namespace sorbel::csvdb {
 
@@ -24,15 +30,16 @@ class CsvReader {
  public:
   // Opens `path` and reads the header. Throws Error (kErrCsvFile, kErrCsvFormat,
   // kErrCodePage) whose description names the file and, for format faults, the line, and
-  // Error(kErrDataSource) for a delimiter that cannot be used. With `fd` >= 0 the file is
-  // read from that open file at explicit offsets (its file position is left alone) and never
+  // Error(kErrDataSource) for a delimiter that cannot be used. With `lent` the file is read
+  // from that open file at explicit offsets (its file position is left alone) and never
   // closed; `path` then only names it in messages.
   // With `set_aside`, a record that cannot be read (a quote fault, a value beyond the header,
   // and with CheckFields a NUL or invalid byte) is added to that list and passed over
   // instead of thrown; faults of the header or the file as a whole are still thrown, and so
   // is the first fault when no record could be read, or the one at hand when the list is full.
   static std::unique_ptr<CsvReader> Open(const std::string& path, const CsvFormat& format,
-                                         int fd = -1, SetAsideList* set_aside = nullptr);
+                                         const OpenFile* lent = nullptr,
+                                         SetAsideList* set_aside = nullptr);
   virtual ~CsvReader() = default;
 
   // Column names, unique and never empty (see docs/datasource.md for the renaming rule).

@@ -10,8 +10,9 @@ constexpr int kBatches = 4;
 
 }  // namespace
 
-CsvScanner::CsvScanner(const std::string& path, char delimiter, int fd, bool set_aside)
-    : queue_(kBatches, CsvCutter::kHeadBytes), cutter_(path, delimiter, fd, set_aside, queue_) {}
+CsvScanner::CsvScanner(const std::string& path, char delimiter, const OpenFile* lent,
+                       bool set_aside)
+    : queue_(kBatches, CsvCutter::kHeadBytes), cutter_(path, delimiter, lent, set_aside, queue_) {}
 
 CsvScanner::~CsvScanner() { StopCutting(); }
 
@@ -71,9 +72,9 @@ bool CsvScanner::Next() {
 }
 
 std::int64_t CsvScanner::LineOf(const char* p) const {
-  if (!batch_) return lines_.LineAt(0, cutter_.Fd(), cutter_.Path(), nullptr, 0, 0);
+  if (!batch_) return lines_.LineAt(0, cutter_.File(), cutter_.Path(), nullptr, 0, 0);
   const char* bytes = batch_->bytes.get();
-  return lines_.LineAt(batch_->file_offset + (p - bytes), cutter_.Fd(), cutter_.Path(), bytes,
+  return lines_.LineAt(batch_->file_offset + (p - bytes), cutter_.File(), cutter_.Path(), bytes,
                        batch_->file_offset, batch_->size);
 }
 

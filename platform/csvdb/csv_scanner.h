@@ -20,11 +20,12 @@ class CsvScanner {
   static constexpr std::size_t kMaxRecordBytes = CsvCutter::kMaxRecordBytes;
 
   // Opens `path` and reads the first block. Throws Error(kErrCsvFile) naming the file.
-  // `delimiter` must not be a quote, CR or LF (the caller checks). With `fd` >= 0 the bytes
-  // come from that open file instead, read at explicit offsets and never closed; `path` then
-  // only names the file in messages. With `set_aside`, records with a quote fault come as
-  // faulty records (Fault()) instead of ending the file (see CsvCutter::Run).
-  CsvScanner(const std::string& path, char delimiter, int fd = -1, bool set_aside = false);
+  // `delimiter` must not be a quote, CR or LF (the caller checks). With `lent` the bytes come
+  // from that open file instead, read at explicit offsets and never closed; `path` then only
+  // names the file in messages. With `set_aside`, records with a quote fault come as faulty
+  // records (Fault()) instead of ending the file (see CsvCutter::Run).
+  CsvScanner(const std::string& path, char delimiter, const OpenFile* lent = nullptr,
+             bool set_aside = false);
   ~CsvScanner();
   CsvScanner(const CsvScanner&) = delete;
   CsvScanner& operator=(const CsvScanner&) = delete;

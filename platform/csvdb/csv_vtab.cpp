@@ -129,7 +129,7 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
                                    "」はフォルダー内のCSVファイルではありません。");
     }
     std::unique_ptr<CsvReader> reader =
-        CsvReader::Open(file->path, owner->Source().format, file->fd);
+        CsvReader::Open(file->path, owner->Source().format, file->lent);
     const std::vector<std::string>& columns = reader->ColumnNames();
     const int limit = sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1);
     if (columns.empty() || static_cast<long>(columns.size()) > limit) {
@@ -269,7 +269,7 @@ int Filter(sqlite3_vtab_cursor* base, int /*idx*/, const char* idx_text, int arg
     if (cursor->reader) {
       cursor->reader->Rewind();
     } else {
-      cursor->reader = CsvReader::Open(table->file.path, owner.Source().format, table->file.fd,
+      cursor->reader = CsvReader::Open(table->file.path, owner.Source().format, table->file.lent,
                                        &owner.SetAsideOf(table->file.path));
     }
     cursor->reader->CheckFields(owner.CheckFields() ? used : 0);
@@ -356,7 +356,7 @@ std::optional<TableFile> CsvTables::Resolve(std::string_view name) const {
   }
   std::optional<std::string> path = TableFilePath(source_.folder, name);
   if (!path) return std::nullopt;
-  return TableFile{std::move(*path), -1};
+  return TableFile{std::move(*path), nullptr};
 }
 
 void CsvTables::Register(sqlite3* db) {

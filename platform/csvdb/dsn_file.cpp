@@ -3,14 +3,12 @@
 #include "platform/csvdb/dsn_file.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 #include "text/utf8.h"
 
 namespace sorbel::csvdb {
@@ -24,39 +22,28 @@ constexpr size_t kMaxDsnSize = 1 << 20;
               "データソースの設定ファイルを使用できません。「" + path + "」" + detail);
 }
 
-// The file's bytes, or an errno value in `err`; `too_big` when it exceeds kMaxDsnSize.
-std::string ReadSmallFile(const std::string& path, int& err, bool& too_big) {
+// The file's bytes; fails naming the file when it is not a regular file, cannot be read or is
+// bigger than kMaxDsnSize.
+std::string ReadSmallFile(const std::string& path) {
   std::string bytes;
-  err = 0;
-  too_big = false;
-  // Not waiting at the open: a pipe nobody writes to would hold the run for good.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    err = errno;
-    return bytes;
-  }
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    err = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (!S_ISREG(st.st_mode)) {
-    err = EINVAL;
-  } else {
-    char buffer[4096];
-    for (;;) {
-      ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) err = errno;
-      if (n <= 0) break;
-      bytes.append(buffer, static_cast<size_t>(n));
-      if (bytes.size() > kMaxDsnSize) {
-        too_big = true;
-        break;
-      }
+  try {
+    // Not waiting: a pipe nobody writes to, or a lease another program holds, would hold the
+    // run for good.
+    OpenFile file = OpenForReading(path, WhenLeased::kFail);
+    const FileKind kind = file.State().kind;
+    if (kind == FileKind::kFolder) throw OsError(EISDIR);
+    if (kind != FileKind::kRegular) {
+      Fail(path, "は通常のファイルではありません（フォルダーやパイプなど）。");
     }
+    char buffer[4096];
+    while (const std::size_t n = file.Read(buffer, sizeof buffer)) {
+      bytes.append(buffer, n);
+      if (bytes.size() > kMaxDsnSize) Fail(path, "は大きすぎます。");
+    }
+  } catch (const Error& e) {
+    if (e.Number() == kErrDataSource) throw;
+    Fail(path, "：" + e.Description());
   }
-  ::close(fd);
   return bytes;
 }
 
@@ -80,12 +67,7 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 Settings ReadDsnFile(const std::string& path) {
-  int err = 0;
-  bool too_big = false;
-  std::string bytes = ReadSmallFile(path, err, too_big);
-  if (err == EINVAL) Fail(path, "は通常のファイルではありません（フォルダーやパイプなど）。");
-  if (err != 0) Fail(path, "：" + OsErrorText(err));
-  if (too_big) Fail(path, "は大きすぎます。");
+  std::string bytes = ReadSmallFile(path);
   std::string_view text = bytes;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   if (text.empty()) Fail(path, "は空です。");

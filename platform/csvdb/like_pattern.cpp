@@ -82,6 +82,21 @@ bool LikePattern::MatchAt(const Segment& s, std::string_view v, size_t at, size_
   return true;
 }
 
+namespace {
+
+// The first `needle` in the `size` bytes at `data`, or null. glibc's memmem looks further ahead
+// than a search for the first byte, which Japanese text shares; other C libraries lack it.
+const void* FindBytes(const char* data, size_t size, const std::string& needle) {
+#if defined(__GLIBC__)
+  return ::memmem(data, size, needle.data(), needle.size());
+#else
+  const size_t at = std::string_view(data, size).find(needle);
+  return at == std::string_view::npos ? nullptr : data + at;
+#endif
+}
+
+}  // namespace
+
 bool LikePattern::FindFrom(const Segment& s, std::string_view v, size_t from, size_t& end) const {
   const Token& first = s.tokens.front();
   if (!first.any) {
@@ -89,7 +104,7 @@ bool LikePattern::FindFrom(const Segment& s, std::string_view v, size_t from, si
     // A literal found bytewise in valid UTF-8 always starts on a character.
     const std::string& needle = first.literal;
     for (size_t p = from; p <= v.size();) {
-      const void* hit = ::memmem(v.data() + p, v.size() - p, needle.data(), needle.size());
+      const void* hit = FindBytes(v.data() + p, v.size() - p, needle);
       if (hit == nullptr) return false;
       p = static_cast<size_t>(static_cast<const char*>(hit) - v.data());
       if (MatchAt(s, v, p, end)) return true;

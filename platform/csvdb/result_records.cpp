@@ -4,19 +4,15 @@
 #include "platform/csvdb/result_records.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <random>
 
-#include <random>
 #include "platform/csvdb/field_type.h"
-
 #include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
 #include "text/grouped_number.h"
 
 namespace sorbel {
@@ -32,24 +28,28 @@ using RowLength = std::uint64_t;
   throw Error(err, "結果を一時ファイルに置けません: " + OsErrorText(err));
 }
 
+[[noreturn]] void SpillFailed(const Error& e) {
+  throw Error(e.Number(), "結果を一時ファイルに置けません: " + e.Description());
+}
+
 // A file with no name in `folder` (gone with the process, however it ends). Where the file
 // system cannot make one (NTFS, exFAT, FAT through FUSE, which cannot keep a removed file
 // open either) a hidden file ".sorbel-result.<process id>.<number>.tmp", named in *path to be
 // removed at Close, and by the next run when this process died first.
-int NamelessFile(const std::string& folder, std::string* path) {
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+OpenFile NamelessFile(const std::string& folder, std::string* path) {
+  OpenFile file = CreateNameless(folder);
+  if (file.IsOpen()) return file;
   std::random_device seed;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + "/." + kRowsFileName + "." + std::to_string(::getpid()) + "." +
-            std::to_string(seed() % 1000000000) + ".tmp";
-    fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    // Marked in use, as a run's other temporary files, for the next run's tidying to pass over.
-    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
-    if (fd >= 0 || errno != EEXIST) break;
+  for (int attempt = 0; attempt < 100 && !file.IsOpen(); ++attempt) {
+    std::string name = folder + "/." + kRowsFileName + "." + std::to_string(ProcessId()) + "." +
+                       std::to_string(seed() % 1000000000) + ".tmp";
+    file = CreateNew(name, NewFileUse::kReadingToo);
+    if (file.IsOpen()) *path = std::move(name);
   }
-  if (fd < 0) path->clear();
-  return fd;
+  if (!file.IsOpen()) throw OsError(EEXIST);
+  // Marked in use, as a run's other temporary files, for the next run's tidying to pass over.
+  file.MarkInUse();
+  return file;
 }
 
 [[noreturn]] void NoRecord() {
@@ -81,16 +81,13 @@ char* ResultRecords::Impl::Allocate(size_t size) {
 }
 
 void ResultRecords::Impl::Spill() {
-  if (spill_ < 0) {
-    spill_ = NamelessFile(spill_folder_.empty() ? "/tmp" : spill_folder_, &spill_path_);
-    if (spill_ < 0) SpillFailed(errno);
-  }
-  for (size_t done = 0; done < buffer_.size();) {
-    ssize_t n = ::pwrite(spill_, buffer_.data() + done, buffer_.size() - done,
-                         static_cast<off_t>(spilled_ + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) SpillFailed(n < 0 ? errno : ENOSPC);
-    done += static_cast<size_t>(n);
+  try {
+    if (!spill_.IsOpen()) {
+      spill_ = NamelessFile(spill_folder_.empty() ? "/tmp" : spill_folder_, &spill_path_);
+    }
+    spill_.Write(std::string_view(buffer_.data(), buffer_.size()));
+  } catch (const Error& e) {
+    SpillFailed(e);
   }
   spilled_ += buffer_.size();
   buffer_.clear();
@@ -104,12 +101,16 @@ void ResultRecords::Impl::Ensure(size_t size) {
   window_begin_ = 0;
   if (buffer_.size() < size) buffer_.resize(size);
   while (window_end_ < size) {
-    ssize_t n = ::pread(spill_, buffer_.data() + window_end_, buffer_.size() - window_end_,
-                        static_cast<off_t>(read_at_));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) SpillFailed(n < 0 ? errno : EIO);
-    read_at_ += static_cast<std::uint64_t>(n);
-    window_end_ += static_cast<size_t>(n);
+    std::size_t n = 0;
+    try {
+      n = spill_.ReadAt(static_cast<std::int64_t>(read_at_), buffer_.data() + window_end_,
+                        buffer_.size() - window_end_);
+    } catch (const Error& e) {
+      SpillFailed(e);
+    }
+    if (n == 0) SpillFailed(EIO);
+    read_at_ += n;
+    window_end_ += n;
   }
 }
 
@@ -185,7 +186,7 @@ void ResultRecords::Impl::Start() {
   scratch_.shrink_to_fit();
   grouped_.clear();
   grouped_.shrink_to_fit();
-  if (spill_ >= 0) {
+  if (spill_.IsOpen()) {
     Spill();
     buffer_.assign(kWindow, '\0');
     buffer_.shrink_to_fit();
@@ -255,9 +256,8 @@ void ResultRecords::Impl::MoveNext() {
 void ResultRecords::Impl::Close() {
   buffer_.clear();
   buffer_.shrink_to_fit();
-  if (spill_ >= 0) ::close(spill_);
-  spill_ = -1;
-  if (!spill_path_.empty()) ::unlink(spill_path_.c_str());
+  spill_ = OpenFile();  // closed; a late write failure no longer matters
+  if (!spill_path_.empty()) RemoveFile(spill_path_);
   spill_path_.clear();
   current_.clear();
   count_ = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/open_file.h"
 
 namespace sorbel {
 
@@ -48,7 +49,7 @@ class ResultRecords::Impl {
   std::vector<char> buffer_;
   size_t window_begin_ = 0;
   size_t window_end_ = 0;
-  int spill_ = -1;             // the nameless file, once a result outgrew memory
+  OpenFile spill_;             // the nameless file, once a result outgrew memory
   std::string spill_path_;     // its name where it must have one
   std::uint64_t spilled_ = 0;  // bytes in it
   std::uint64_t read_at_ = 0;  // next byte of it to read into the window

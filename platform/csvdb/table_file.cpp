@@ -2,9 +2,8 @@
 // Anything else stays an unknown table for SQLite to report.
 #include "platform/csvdb/table_file.h"
 
-#include <sys/stat.h>
-
 #include "platform/csvdb/connection_text.h"
+#include "platform/file_system.h"
 
 namespace sorbel::csvdb {
 
@@ -18,8 +17,8 @@ bool IsTableFileName(std::string_view name) {
 std::optional<std::string> TableFilePath(const std::string& folder, std::string_view name) {
   if (!IsTableFileName(name)) return std::nullopt;
   std::string path = folder + "/" + std::string(name);
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  const std::optional<FileState> state = FileStateOf(path);
+  if (!state || state->kind != FileKind::kRegular) return std::nullopt;
   return path;
 }
 

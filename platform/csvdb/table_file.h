@@ -6,16 +6,20 @@
 #include <string>
 #include <string_view>
 
+namespace sorbel {
+class OpenFile;
+}
+
 namespace sorbel::csvdb {
 
 // True when `name` is a plain file name ending in ".csv" (any letter case): not empty, no
 // '/' or '\', no NUL, not starting with '.'.
 bool IsTableFileName(std::string_view name);
 
-// A table's file: its path, and an open descriptor to read it from instead (-1: none).
+// A table's file: its path, and an open file lent to read it from instead (null: none).
 struct TableFile {
   std::string path;
-  int fd = -1;
+  const OpenFile* lent = nullptr;
 };
 
 // folder + "/" + name when `name` is a table file name and names a regular file (or a link

@@ -79,4 +79,8 @@ std::unique_ptr<SpreadsheetApplication> ModuleSpreadsheetHost::CreateApplication
   return host_->CreateApplication();
 }
 
+std::unique_ptr<SpreadsheetHost> SystemSpreadsheetHost() {
+  return std::make_unique<ModuleSpreadsheetHost>();
+}
+
 }  // namespace sorbel

@@ -1,6 +1,5 @@
-// Version texts and the program folder: the executable's (from /proc/self/exe), or the user's
-// documents folder's Sorbel when installed. It holds the staged catalogue, datasource.dsn and
-// the result files.
+// The program folder: the executable's (from /proc/self/exe), or the user's documents folder's
+// Sorbel when installed. It holds the staged catalogue, datasource.dsn and the result files.
 #include "platform/app.h"
 
 #include <fstream>
@@ -9,13 +8,6 @@
 #include "platform/posix/app_folder.h"
 
 namespace sorbel {
-
-std::string AppVersionText() {
-  return " Ver. " + std::to_string(kAppMajor) + "." + std::to_string(kAppMinor) + "." +
-         std::to_string(kAppRevision);
-}
-
-std::string AppCaption() { return kAppTitle + AppVersionText(); }
 
 std::string AppFolder(std::string_view description_name) {
   std::ifstream in(ConfigHome() + "/user-dirs.dirs");

@@ -71,9 +71,22 @@ OpenFile OpenForWriting(const std::string& path, WriteStart start) {
   return OpenFile::FromNativeHandle(fd);
 }
 
-OpenFile CreateNew(const std::string& path) {
-  const int fd = OpenNow(path, O_WRONLY | O_CREAT | O_EXCL);
+OpenFile CreateNew(const std::string& path, NewFileUse use) {
+  const int fd =
+      OpenNow(path, (use == NewFileUse::kReadingToo ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL);
   if (fd < 0 && errno == EEXIST) return OpenFile();
+  if (fd < 0) throw OsError(errno);
+  return OpenFile::FromNativeHandle(fd);
+}
+
+OpenFile CreateNameless(const std::string& folder) {
+  if (Unusable(folder)) throw OsError(EINVAL);
+  int fd;
+  do {
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  // NTFS, exFAT and FAT through FUSE make none (and could not keep a removed file open).
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) return OpenFile();
   if (fd < 0) throw OsError(errno);
   return OpenFile::FromNativeHandle(fd);
 }

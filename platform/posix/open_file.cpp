@@ -3,6 +3,7 @@
 #include "platform/open_file.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -70,7 +71,7 @@ std::size_t OpenFile::Read(char* data, std::size_t size) {
   return Done(n);
 }
 
-std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) {
+std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) const {
   ssize_t n;
   do {
     n = ::pread(Fd(handle_), data, size, static_cast<off_t>(offset));
@@ -78,10 +79,14 @@ std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) 
   return Done(n);
 }
 
-std::size_t OpenFile::ReadAtIfCached(std::int64_t offset, char* data, std::size_t size) {
+std::size_t OpenFile::ReadAtIfCached(std::int64_t offset, char* data, std::size_t size) const {
   struct iovec part = {data, size};
   const ssize_t n = ::preadv2(Fd(handle_), &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
   return n < 0 ? 0 : static_cast<std::size_t>(n);
+}
+
+void OpenFile::WillReadInOrder() const {
+  ::posix_fadvise(Fd(handle_), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 void OpenFile::Write(std::string_view data, std::string_view tail) {

@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::unique_ptr<csvdb::CsvReader> reader;
   try {
-    reader = csvdb::CsvReader::Open(path, format, -1, (control & 0x20) ? &set_aside : nullptr);
+    reader = csvdb::CsvReader::Open(path, format, nullptr, (control & 0x20) ? &set_aside : nullptr);
     reader->CheckFields((control & 0x40) ? ~std::uint64_t{0} : 0);
   } catch (const Error& e) {
     CheckError(e);

@@ -13,6 +13,7 @@
 
 #include "platform/csvdb/csv_reader.h"
 #include "platform/error.h"
+#include "platform/open_file.h"
 #include "tests/platform/csvdb/reader_test_files.h"
 
 namespace sorbel::csvdb {
@@ -341,9 +342,10 @@ TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
 
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
+  const OpenFile lent = OpenFile::FromNativeHandle(fd);
   {
-    auto first = CsvReader::Open(path, CsvFormat{}, fd);
-    auto second = CsvReader::Open(path, CsvFormat{}, fd);
+    auto first = CsvReader::Open(path, CsvFormat{}, &lent);
+    auto second = CsvReader::Open(path, CsvFormat{}, &lent);
     int a = 0;
     for (int b = 0; b < kRecords; ++b) {
       ASSERT_TRUE(second->Next()) << b;
@@ -360,7 +362,7 @@ TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
   // A file that can no longer be read when rewound: an error now and at every record asked
   // for after, never a wait for records that will not come.
   {
-    auto reader = CsvReader::Open(path, CsvFormat{}, fd);
+    auto reader = CsvReader::Open(path, CsvFormat{}, &lent);
     ASSERT_TRUE(reader->Next());
     int folder = ::open(std::filesystem::path(path).parent_path().c_str(),
                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -377,7 +379,6 @@ TEST(ReaderSyntaxTest, ReadersDroppedPartWayOrSharingOneFileStayRight) {
       }
     }
   }
-  ::close(fd);
 }
 
 TEST(ReaderSyntaxTest, RewindStartsAgainAfterTheHeader) {
