@@ -8,13 +8,11 @@
 #include <string_view>
 #include <vector>
 
-<<<<<<< HEAD
 #include "platform/csvdb/field_type.h"
-=======
+
 namespace sorbel {
 class OpenFile;
 }
->>>>>>> win-engine
 
 namespace sorbel::csvdb {
 

@@ -2,8 +2,8 @@
 """The layout's rules, checked on the source tree: prints each broken one and fails.
 
 - The platform folder's root holds only the ports' headers.
-- Only the implementations of the ports (platform/<kind>/) and the engine's own folder call
-  the operating system's headers; nothing but the Qt front end and its folder sees Qt.
+- Only the implementations of the ports (platform/<kind>/) include the operating system's
+  headers; nothing but the Qt front end and its folder sees Qt.
 - The run, the display, the text rules and the command line reach the engine and the outside
   services through the ports' headers only.
 - No include cycle, between files or between modules (a header with its source file; a port
@@ -21,9 +21,8 @@ OS_HEADERS = re.compile(
 QT_HEADER = re.compile(r"#include <Q")
 PROJECT_INCLUDE = re.compile(r'#include "([^"]+)"')
 IMPLEMENTATION_KINDS = ["posix", "icu", "qt", "libreoffice", "windows"]
-# Folders whose files may see the OS: the ports' implementations (and, while it reads files by
-# descriptor, the engine).
-OS_ALLOWED = [f"platform/{k}/" for k in IMPLEMENTATION_KINDS] + ["platform/csvdb/"]
+# Folders whose files may see the OS: the ports' implementations only.
+OS_ALLOWED = [f"platform/{k}/" for k in IMPLEMENTATION_KINDS]
 QT_ALLOWED = ["app/", "about/", "platform/qt/"]
 # Who may include a platform header below the root: the front ends build on their own kind,
 # and a program's start puts the real services together.
