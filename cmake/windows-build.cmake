@@ -1,5 +1,5 @@
-# The Windows build (cmake/mingw-w64.cmake): the platform ports for Windows with SQLite from
-# Debian's source package, and their tests, run under Wine. Included by the top CMakeLists.txt.
+# The Windows build (cmake/mingw-w64.cmake): the engine, the run and sorbel-filter.exe over the
+# Windows ports, SQLite from Debian's source package; their tests run under Wine.
 enable_language(C)
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX
                         WIN32_LEAN_AND_MEAN)
@@ -27,7 +27,18 @@ target_compile_options(sqlite3 PRIVATE -w -O2)
 add_library(SQLite::SQLite3 ALIAS sqlite3)
 
 include_directories(${PROJECT_SOURCE_DIR})
+find_package(Threads REQUIRED)
+# The programs lie in the build folder itself, beside datasource.dsn: a portable copy.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The same engine, run and command line as on Linux, over the Windows ports.
+add_subdirectory(text)
 add_subdirectory(platform/windows)
+add_subdirectory(platform/csvdb)
+add_subdirectory(fileutil)
+add_subdirectory(display)
+add_subdirectory(filter)
+add_subdirectory(cli)
+configure_file(samples/datasource.dsn ${CMAKE_BINARY_DIR}/datasource.dsn COPYONLY)
 
 if(SORBEL_TESTS)
   enable_testing()

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
+#include "platform/windows/file_position.h"
 #include "platform/windows/win32_error.h"
 
 namespace sorbel {
@@ -29,7 +31,11 @@ std::int64_t Position(HANDLE handle) {
 bool CopyRest(OpenFile& from, OpenFile& to, const std::atomic<bool>& stop, std::int64_t& copied) {
   const HANDLE in = H(from);
   const HANDLE out = H(to);
-  std::int64_t offset = Position(in);
+  std::int64_t offset;
+  {
+    const std::lock_guard<std::mutex> hold(FilePositionLock());  // a reader may have moved it
+    offset = Position(in);
+  }
   std::vector<char> buffer(kChunk);
   bool finished = false;
   while (!stop) {
@@ -57,6 +63,7 @@ bool CopyRest(OpenFile& from, OpenFile& to, const std::atomic<bool>& stop, std::
   // Where a copy through the position would have left it.
   LARGE_INTEGER end{};
   end.QuadPart = offset;
+  const std::lock_guard<std::mutex> hold(FilePositionLock());
   ::SetFilePointerEx(in, end, nullptr, FILE_BEGIN);
   return finished;
 }

@@ -110,12 +110,19 @@ OpenFile OpenForWriting(const std::string& path, WriteStart start) {
   return Opened(Open(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, OPEN_ALWAYS));
 }
 
-OpenFile CreateNew(const std::string& path) {
-  const HANDLE handle = Open(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, CREATE_NEW);
+OpenFile CreateNew(const std::string& path, NewFileUse use) {
+  const DWORD access = use == NewFileUse::kReadingToo ? GENERIC_READ | GENERIC_WRITE
+                                                      : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+  const HANDLE handle = Open(path, access, CREATE_NEW);
   if (handle == INVALID_HANDLE_VALUE && ErrnoFromWin32(::GetLastError()) == EEXIST) {
     return OpenFile();
   }
   return Opened(handle);
+}
+
+OpenFile CreateNameless(const std::string&) {
+  // No file without a name here: the caller makes a named one, marked in use.
+  return OpenFile();
 }
 
 bool PutInPlaceIfFree(const std::string& temp_path, const std::string& final_path) {

@@ -2,6 +2,10 @@
 // a lock on one byte far past the end, notes are NTFS alternate data streams ("file:name").
 #include "platform/open_file.h"
 
+#include <mutex>
+
+#include "platform/windows/file_position.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -115,9 +119,15 @@ std::size_t OpenFile::Read(char* data, std::size_t size) {
   return ReadDone(ok, n);
 }
 
-std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) {
+std::mutex& FilePositionLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) const {
   // A read at an offset moves the position of a handle opened without FILE_FLAG_OVERLAPPED:
-  // it is put back.
+  // it is put back, under the lock, as several threads read one lent file at once.
+  const std::lock_guard<std::mutex> hold(FilePositionLock());
   LARGE_INTEGER position{};
   if (!::SetFilePointerEx(H(handle_), LARGE_INTEGER{}, &position, FILE_CURRENT)) {
     throw LastWin32Error();
@@ -132,9 +142,13 @@ std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) 
   return ReadDone(ok, n);
 }
 
-std::size_t OpenFile::ReadAtIfCached(std::int64_t, char*, std::size_t) {
+std::size_t OpenFile::ReadAtIfCached(std::int64_t, char*, std::size_t) const {
   // Windows does not tell what its cache holds: "cannot tell".
   return 0;
+}
+
+void OpenFile::WillReadInOrder() const {
+  // Windows reads ahead on its own for a file read in order; the hint would be an open flag.
 }
 
 void OpenFile::Write(std::string_view data, std::string_view tail) {
