@@ -18,6 +18,18 @@ if [[ ${SORBEL_TSAN_TESTS:-1} != 0 ]]; then
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
     ctest --test-dir "$tsan_dir" --output-on-failure -j "$(nproc)" -E '_NOT_BUILT$' </dev/null
 fi
+# Then the Windows build (MinGW-w64, in build/windows): its tests under Wine, and the same result
+# bytes as the Linux program writes in a Shift-JIS locale (0 skips it).
+if [[ ${SORBEL_WINDOWS_TESTS:-1} != 0 ]]; then
+  source_dir=$(cd "$(dirname "$0")/.." && pwd)
+  windows_dir=$(dirname "$dir")/windows
+  cmake -S "$source_dir" -B "$windows_dir" -G Ninja --toolchain "$source_dir/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DSORBEL_WERROR=ON -DSORBEL_GUI=OFF -DSORBEL_BENCH=OFF >/dev/null
+  cmake --build "$windows_dir" -j "$(nproc)"
+  ctest --test-dir "$windows_dir" --output-on-failure -j "$(nproc)" </dev/null
+  "$source_dir/tests/windows/same_bytes_test.sh" "$dir/cli/sorbel-filter" \
+    "$windows_dir/sorbel-filter.exe" "$source_dir/samples" </dev/null
+fi
 # Then the fuzz smoke: each fuzz target, built with clang, for a short fixed time (0 skips it).
 fuzz_seconds=${SORBEL_FUZZ_SECONDS:-15}
 if ((fuzz_seconds > 0)); then
