@@ -31,7 +31,7 @@ std::string AbsoluteFolder(const std::string& folder, const std::filesystem::pat
   if (!std::filesystem::is_directory(resolved, ec)) {
     Fail("テーブルのフォルダー「" + folder + "」はフォルダーではありません。");
   }
-  return resolved.string();
+  return resolved.generic_string();  // "/" between names on every system, as elsewhere
 }
 
 std::string Charset(const std::string& name) {

@@ -2,8 +2,8 @@
 // data source description, as a portable copy does; else Documents\Sorbel for an installed one.
 #include "platform/app.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <system_error>
@@ -53,7 +53,8 @@ std::string AppFolder(std::string_view description_name) {
   const fs::path name = fs::path(Wide(description_name));
   if (fs::is_regular_file(exe_folder / name, ec)) return Utf8(exe_folder.wstring());
   const fs::path documents = DocumentsFolder();
-  if (documents.empty()) CannotMake("Documents\\Sorbel", std::make_error_code(std::errc::no_such_file_or_directory));
+  if (documents.empty())
+    CannotMake("Documents\\Sorbel", std::make_error_code(std::errc::no_such_file_or_directory));
   const fs::path folder = documents / L"Sorbel";
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder, ec)) {

@@ -18,8 +18,7 @@ bool Write(DWORD which, std::string_view text) {
   DWORD mode = 0;
   if (::GetConsoleMode(out, &mode)) {
     DWORD written = 0;
-    return ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                           nullptr) &&
+    return ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
            written == wide.size();
   }
   UINT codepage = ::GetConsoleOutputCP();

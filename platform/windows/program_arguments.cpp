@@ -2,8 +2,8 @@
 // them in the ANSI code page, which loses what it cannot hold.
 #include "platform/program_arguments.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/windows/wide_text.h"
 

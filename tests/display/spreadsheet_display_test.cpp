@@ -13,6 +13,7 @@
 #include "display/result_rows.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "tests/new_folder.h"
 
 namespace sorbel {
 namespace {
@@ -144,9 +145,7 @@ class RecordingBox : public MessageBox {
 class SpreadsheetDisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/sorbel-display-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
+    dir_ = sorbel::testing::NewTempFolder("sorbel-display");
     result_ = dir_ + "/20111019031044_articles.csv";
     Write("商品名,価格\r\nA,100\r\n");
   }

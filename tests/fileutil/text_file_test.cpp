@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fileutil/file_exists.h"
+#include "tests/new_folder.h"
 #include "text/escaped_characters.h"
 
 namespace sorbel {
@@ -23,11 +24,7 @@ constexpr char kNotFound[] = "ファイルが見つかりません。";
 
 class TextFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/sorbel-textfile-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
+  void SetUp() override { dir_ = sorbel::testing::NewTempFolder("sorbel-textfile"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "filter/filter_run.h"
+#include "tests/new_folder.h"
 
 namespace sorbel {
 
@@ -58,9 +59,7 @@ class RecordingHost : public FilterHost, public MessageBox {
 class RunFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/sorbel-run-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    folder_ = tmpl;
+    folder_ = sorbel::testing::NewTempFolder("sorbel-run");
     saved_cwd_ = std::filesystem::current_path();
     std::filesystem::copy_file(std::string(getenv("SORBEL_SOURCE_DIR")) + "/samples/datasource.dsn",
                                folder_ + "/datasource.dsn");

@@ -30,17 +30,20 @@ TEST_F(SetAsideFileTest, WritesBytesAsHeldAndNeverOverAFileThere) {
   const std::string sjis = FromUtf8("A1,\"髙\"x\r\n", "windows-31j");
   const SetAsideRecords set_aside{
       "/店/a.csv", header, {{2, sjis, "理由\r\n一"}, {7, "A6,b", "二"}, {9, "A9,\"c", "三"}}};
-  SetAsideFiles files(set_aside, Result());
-  EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: the two, under temporary names
-  ASSERT_TRUE(files.PutInPlaceBeside(Result()));
-  ASSERT_EQ(files.Failure(), nullptr);
-  // A record without a line end that another follows gets one; the last keeps its lack.
-  EXPECT_EQ(Bytes(Rejected("csv")), header + sjis + "A6,b\r\nA9,\"c");
-  EXPECT_EQ(Bytes(Rejected("txt")),
-            FromUtf8("CSVファイル「/店/a.csv」の次の行は読めなかったため、これらを除いて絞り込みま"
-                     "した。\r\n2行目: 理由  一\r\n7行目: 二\r\n9行目: 三\r\n",
-                     SystemCodePage()));
-  EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: no temporary file stays
+  {  // closed before its file is removed below, as Windows keeps an open file's name till then
+    SetAsideFiles files(set_aside, Result());
+    EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: the two, under temporary names
+    ASSERT_TRUE(files.PutInPlaceBeside(Result()));
+    ASSERT_EQ(files.Failure(), nullptr);
+    // A record without a line end that another follows gets one; the last keeps its lack.
+    EXPECT_EQ(Bytes(Rejected("csv")), header + sjis + "A6,b\r\nA9,\"c");
+    EXPECT_EQ(
+        Bytes(Rejected("txt")),
+        FromUtf8("CSVファイル「/店/a.csv」の次の行は読めなかったため、これらを除いて絞り込みま"
+                 "した。\r\n2行目: 理由  一\r\n7行目: 二\r\n9行目: 三\r\n",
+                 SystemCodePage()));
+    EXPECT_EQ(FileCount(), 3);  // with datasource.dsn: no temporary file stays
+  }
 
   // The report's name taken (a file of the user's): neither takes its name, nothing there is
   // written over, and the two take the next names together.

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 
 #include "platform/database.h"
 #include "platform/error.h"
+#include "tests/new_folder.h"
 
 namespace sorbel::csvdb::testing {
 
@@ -37,9 +37,7 @@ inline std::string Show(const FieldValue& value) {
 class EngineFolder {
  public:
   EngineFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sorbel-engine-XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
+    dir_ = sorbel::testing::NewTempFolder("sorbel-engine");
     Write("datasource.dsn", "[ODBC]\r\nDRIVER=Sorbel CSV\r\nDefaultDir=" + dir_ + "\r\n");
   }
   ~EngineFolder() {

@@ -2,8 +2,6 @@
 // for byte, and a way to read a whole file back as rows of text.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,16 +9,13 @@
 #include <vector>
 
 #include "platform/csvdb/csv_reader.h"
+#include "tests/new_folder.h"
 
 namespace sorbel::csvdb::testing {
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sorbel-reader-XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
-  }
+  TempFolder() { dir_ = sorbel::testing::NewTempFolder("sorbel-reader"); }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
