@@ -2,8 +2,9 @@
 // data source description, as a portable copy does; else Documents\Sorbel for an installed one.
 #include "platform/app.h"
 
-#include <shlobj.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <shlobj.h>
 
 #include <filesystem>
 #include <system_error>

@@ -2,8 +2,9 @@
 // them in the ANSI code page, which loses what it cannot hold.
 #include "platform/program_arguments.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
 
 #include "platform/windows/wide_text.h"
 
