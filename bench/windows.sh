@@ -18,13 +18,14 @@ catalogue=$data/catalogue-$rows-cp932.csv
 [[ -f $catalogue ]] || python3 "$gen" --rows "$rows" --seed 1 --encoding cp932 --out "$catalogue"
 
 work=$(mktemp -d /tmp/sorbel-bench-windows-XXXXXX)
-trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/linux" "$work/windows" "$work/locale"
 cp "$linux_build/cli/sorbel-filter" "$here/../samples/datasource.dsn" "$work/linux/"
 cp "$windows_build/sorbel-filter.exe" "$here/../samples/datasource.dsn" "$work/windows/"
 localedef -c -i ja_JP -f SHIFT_JIS "$work/locale/ja_JP.SJIS" >/dev/null 2>&1 || true
-# The Wine prefix and its server, started before the clock runs.
+# Wine's services run all along, as Windows' do: started before the clock runs, ended after.
+export SORBEL_WINE_KEEP=1
 "$here/../scripts/wine-run.sh" "$work/windows/sorbel-filter.exe" --version >/dev/null
+trap 'WINEPREFIX=$here/../build/windows/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 
 seconds() {  # command...: wall seconds of one run
   local start end

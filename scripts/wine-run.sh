@@ -4,6 +4,8 @@
 #
 # Usage: scripts/wine-run.sh program.exe [arguments...]
 # SORBEL_WINEPREFIX picks the prefix (default build/windows/wineprefix); it is made on first use.
+# SORBEL_WINE_KEEP=1 keeps Wine's services running after the program, as they run on Windows all
+# along (a benchmark then times the program, not Wine's start); `wineserver -k` ends them.
 set -euo pipefail
 
 root_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -62,4 +64,7 @@ if [[ ! -f "$prefix/system.reg" ]]; then
   exec 9>&-
 fi
 
+if [[ ${SORBEL_WINE_KEEP:-0} == 1 ]]; then
+  "$(dirname "$wine")/wineserver" -p 2>/dev/null || true
+fi
 exec env "${locale_env[@]}" "$wine" "$@"

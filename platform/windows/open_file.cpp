@@ -51,12 +51,9 @@ bool HasStreams(HANDLE file) {
          (flags & FILE_NAMED_STREAMS) != 0;
 }
 
-// The stream `name` of the file as it is called now (it may have been renamed since opened);
-// empty when there is none to have.
-std::wstring StreamPath(HANDLE file, const std::string& name) {
-  if (!HasStreams(file) || name.find_first_of(":\\/") != std::string::npos) return {};
-  const std::wstring stream = Wide(name);
-  if (stream.empty()) return {};
+// The file's path as it is called now (it may have been renamed since opened); empty when the
+// system cannot tell.
+std::wstring FinalPath(HANDLE file) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = ::GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
@@ -64,10 +61,64 @@ std::wstring StreamPath(HANDLE file, const std::string& name) {
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      return path + L":" + stream;
+      return path;
     }
     path.resize(n);
   }
+}
+
+bool UsableNoteName(const std::string& name) {
+  return !name.empty() && name.find_first_of(":\\/") == std::string::npos;
+}
+
+// The stream `name` of the file; empty when the volume has no streams.
+std::wstring StreamPath(HANDLE file, const std::string& name) {
+  if (!HasStreams(file) || !UsableNoteName(name)) return {};
+  const std::wstring path = FinalPath(file);
+  return path.empty() ? path : path + L":" + Wide(name);
+}
+
+// Where the volume has no streams, the note lies in a hidden file beside the file,
+// "." + name + ".note", one per name and folder: its first line is the identity of the file
+// it belongs to, so that it never speaks for another file, and it follows a rename.
+std::wstring NoteBesidePath(HANDLE file, const std::string& name) {
+  if (!UsableNoteName(name)) return {};
+  const std::wstring path = FinalPath(file);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return {};
+  return path.substr(0, slash + 1) + L"." + Wide(name) + L".note";
+}
+
+bool WriteWhole(const std::wstring& path, std::string_view text, bool keep_times) {
+  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  if (keep_times) {
+    // Writing a stream would move the whole file's time of modification, which the note's
+    // reader compares; an extended attribute leaves it alone, and so must this (-1: not updated).
+    const FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
+    ::SetFileTime(out, nullptr, nullptr, &keep);
+  }
+  DWORD n = 0;
+  const bool written =
+      ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) &&
+      n == text.size();
+  return ::CloseHandle(out) && written;
+}
+
+std::optional<std::string> ReadWhole(const std::wstring& path, std::size_t most) {
+  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string text(most + 1, '\0');
+  DWORD n = 0;
+  const bool read = ::ReadFile(in, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+  ::CloseHandle(in);
+  if (!read || n > most) return std::nullopt;
+  text.resize(n);
+  return text;
 }
 
 }  // namespace
@@ -184,36 +235,32 @@ void OpenFile::MarkInUse() {
 }
 
 bool OpenFile::WriteNote(const std::string& name, std::string_view text) {
-  const std::wstring path = StreamPath(H(handle_), name);
-  if (path.empty() || text.size() > kNoteMax) return false;
-  HANDLE stream = ::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (stream == INVALID_HANDLE_VALUE) return false;
-  // Writing a stream would move the whole file's time of modification, which the note's reader
-  // compares; an extended attribute leaves it alone, and so must this write (-1: not updated).
-  const FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
-  ::SetFileTime(stream, nullptr, nullptr, &keep);
-  DWORD n = 0;
-  const bool written =
-      ::WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) &&
-      n == text.size();
-  return ::CloseHandle(stream) && written;
+  if (text.size() > kNoteMax) return false;
+  if (const std::wstring stream = StreamPath(H(handle_), name); !stream.empty()) {
+    return WriteWhole(stream, text, true);
+  }
+  const std::wstring beside = NoteBesidePath(H(handle_), name);
+  if (beside.empty()) return false;
+  std::string owned = State().identity.Text() + "\n";
+  owned.append(text);
+  if (WriteWhole(beside, owned, false)) {
+    ::SetFileAttributesW(beside.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    return true;
+  }
+  return false;
 }
 
 std::optional<std::string> OpenFile::ReadNote(const std::string& name) const {
-  const std::wstring path = StreamPath(H(handle_), name);
-  if (path.empty()) return std::nullopt;
-  HANDLE stream = ::CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (stream == INVALID_HANDLE_VALUE) return std::nullopt;
-  char text[kNoteMax + 1];
-  DWORD n = 0;
-  const bool read = ::ReadFile(stream, text, sizeof text, &n, nullptr);
-  ::CloseHandle(stream);
-  if (!read || n > kNoteMax) return std::nullopt;
-  return std::string(text, n);
+  if (const std::wstring stream = StreamPath(H(handle_), name); !stream.empty()) {
+    return ReadWhole(stream, kNoteMax);
+  }
+  const std::wstring beside = NoteBesidePath(H(handle_), name);
+  if (beside.empty()) return std::nullopt;
+  const std::optional<std::string> owned = ReadWhole(beside, kNoteMax + 64);
+  if (!owned) return std::nullopt;
+  const std::string owner = State().identity.Text() + "\n";
+  if (owned->compare(0, owner.size(), owner) != 0) return std::nullopt;
+  return owned->substr(owner.size());
 }
 
 void OpenFile::Close() {

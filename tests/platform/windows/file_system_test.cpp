@@ -111,26 +111,23 @@ TEST_F(WindowsFileSystemTest, MarkInUseIsSeenByAnotherHandleAndStopsNoReader) {
   EXPECT_TRUE(HeldOrUnknown(Path("missing.tmp")));
 }
 
-TEST_F(WindowsFileSystemTest, NotesStayWithTheFileOrAreRefused) {
+// In a stream where the volume has them, else in a file beside (Wine's drives): either way
+// the note follows its file through a rename and never speaks for another file.
+TEST_F(WindowsFileSystemTest, NotesStayWithTheirFileOnly) {
   WriteFile("articles.csv", "data");
+  WriteFile("other.csv", "data");
   OpenFile file = OpenForReading(Path("articles.csv"));
   const FileState before = file.State();
-  DWORD flags = 0;
-  ASSERT_TRUE(::GetVolumeInformationByHandleW(reinterpret_cast<HANDLE>(file.NativeHandle()),
-                                              nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
-  if ((flags & FILE_NAMED_STREAMS) == 0) {
-    // No streams (FAT, exFAT, Wine's drives): refused, and no file beside it named like one.
-    EXPECT_FALSE(file.WriteNote("sorbel.source", "3 1 2"));
-    EXPECT_FALSE(file.ReadNote("sorbel.source"));
-    EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"articles.csv"});
-    return;
-  }
   ASSERT_TRUE(file.WriteNote("sorbel.source", "3 1 2"));
   EXPECT_EQ(file.ReadNote("sorbel.source"), "3 1 2");
   EXPECT_EQ(file.State().modified, before.modified);
+  EXPECT_FALSE(OpenForReading(Path("other.csv")).ReadNote("sorbel.source"));
   file.Close();
   RenameFile(Path("articles.csv"), Path("staged.csv"));
   EXPECT_EQ(OpenForReading(Path("staged.csv")).ReadNote("sorbel.source"), "3 1 2");
+  // A new file under the old name is another file.
+  WriteFile("articles.csv", "data");
+  EXPECT_FALSE(OpenForReading(Path("articles.csv")).ReadNote("sorbel.source"));
 }
 
 TEST_F(WindowsFileSystemTest, ReadAtAndCopyRestKeepToThePosition) {
