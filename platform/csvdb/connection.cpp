@@ -2,6 +2,7 @@
 // guard. Execute prepares one read-only statement, making tables for .csv names on demand.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -42,8 +43,9 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 }
 
 // The name at `at` in `sql`: bare, or in [], "" or `` (a doubled closing quote standing for
-// itself); of a qualified name "t.c", the last part. Empty when there is none.
-std::string NameAt(std::string_view sql, std::size_t at) {
+// itself); of a qualified name "t.c", the last part. Empty when there is none; `*end`
+// receives where the whole name ends.
+std::string NameAt(std::string_view sql, std::size_t at, std::size_t* end) {
   std::string name;
   while (at < sql.size()) {
     name.clear();
@@ -68,6 +70,7 @@ std::string NameAt(std::string_view sql, std::size_t at) {
     if (name.empty() || at >= sql.size() || sql[at] != '.') break;
     ++at;
   }
+  *end = std::min(at, sql.size());
   return name;
 }
 
@@ -204,13 +207,16 @@ Statement Connection::Impl::Prepare(std::string_view sql) {
   }
 }
 
-// True when SQLite's error points (`offset`, -1 for nowhere) at a name that is a column of
-// none of the tables made; `column` receives it. The tables' own headers decide, not the text
-// of SQLite's message.
+// True when SQLite's error points (`offset`, -1 for nowhere) at a name it could not resolve
+// as a column: the tables made have no column of that name, and with NULL in its place the
+// statement gets past it (a syntax error or an unknown function then fails at NULL or just
+// after it).
+// `column` receives the name. The tables' own headers decide, not the text of SQLite's message.
 bool Connection::Impl::UnknownColumnAt(std::string_view sql, int offset,
                                        std::string& column) const {
   if (offset < 0 || made_tables_.empty()) return false;
-  column = NameAt(sql, static_cast<std::size_t>(offset));
+  std::size_t end = 0;
+  column = NameAt(sql, static_cast<std::size_t>(offset), &end);
   if (column.empty()) return false;
   for (const std::string& table : made_tables_) {
     if (sqlite3_table_column_metadata(db_, "main", table.c_str(), column.c_str(), nullptr, nullptr,
@@ -218,7 +224,15 @@ bool Connection::Impl::UnknownColumnAt(std::string_view sql, int offset,
       return false;
     }
   }
-  return true;
+  std::string probe(sql.substr(0, static_cast<std::size_t>(offset)));
+  probe += "NULL";
+  probe += sql.substr(end);
+  sqlite3_stmt* raw = nullptr;
+  const bool passed = sqlite3_prepare_v3(db_, probe.data(), static_cast<int>(probe.size()), 0, &raw,
+                                         nullptr) == SQLITE_OK ||
+                      sqlite3_error_offset(db_) > offset + 4;  // beyond "NULL": a fault further on
+  sqlite3_finalize(raw);
+  return passed;
 }
 
 std::unique_ptr<ResultRecords> Connection::Impl::Execute(std::string_view sql) {

@@ -294,6 +294,27 @@ TEST(EngineErrorsTest, BadQueriesGiveSqliteDetail) {
   EXPECT_EQ(ErrorNumberOf([&] { folder.Query("SELECT 色 FROM [articles.csv]"); }, &description),
             kErrNoSuchColumn);
   EXPECT_EQ(description, "クエリを実行できません。列「色」がありません。");
+  // However the name is written, the column itself is the fact; a name that is a column fails
+  // as the query's own fault.
+  for (const std::string sql :
+       {"SELECT [色] FROM [articles.csv]", "SELECT * FROM [articles.csv] a WHERE a.\"色\" = 1",
+        "SELECT * FROM [articles.csv] WHERE `色` LIKE 'x'"}) {
+    try {
+      folder.Query(sql);
+      ADD_FAILURE() << sql;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), kErrNoSuchColumn) << sql;
+      EXPECT_EQ(e.Column(), "色") << sql;
+    }
+  }
+  // Once the table is made, a syntax error at a word, or an unknown function, is still the
+  // query's fault.
+  auto connection = folder.Connect();
+  connection->Execute("SELECT 商品名 FROM [articles.csv]");
+  for (const std::string sql : {"SELECT * FROM [articles.csv] WHERE 商品名 LIKE '%Men's%'",
+                                "SELECT nosuch(商品名) FROM [articles.csv]"}) {
+    EXPECT_EQ(ErrorNumberOf([&] { connection->Execute(sql); }), kErrQuery) << sql;
+  }
 }
 
 }  // namespace
