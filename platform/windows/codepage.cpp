@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cctype>
 #include <cstdint>
 #include <string>
@@ -248,53 +249,131 @@ bool EncodeOne(UINT cp, char32_t c, std::string& out) {
   return true;
 }
 
-// UTF-8 `in` (invalid sequences read as U+FFFD) in the code page, a character it lacks written
-// as "&#N;". A run of text goes in one call when nothing in it needs a second look.
-void Encode(UINT cp, std::string_view in, std::string& out, EscapedCharacters* escaped) {
-  std::vector<wchar_t> wide;
-  wide.reserve(std::min<std::size_t>(in.size(), std::size_t{1} << 20) + 2);
-  bool plain = !TakesNoFlags(cp);
-  auto flush_plain = [&](std::string_view piece) {
-    const int length = static_cast<int>(wide.size());
-    BOOL used_default = FALSE;
-    const int n = ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
-                                        nullptr, &used_default);
-    if (n > 0 && !used_default) {
-      const std::size_t at = out.size();
-      out.resize(at + static_cast<std::size_t>(n));
-      ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data() + at, n,
-                            nullptr, nullptr);
-      return;
-    }
-    for (std::size_t i = 0; i < piece.size();) {
-      const char32_t c = NextCodePoint(piece, i);
-      if (EncodeOne(cp, c, out)) continue;
-      out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
-      if (escaped != nullptr) escaped->Add(c);
-    }
-  };
-  std::size_t start = 0;
+// True for a character whose CP932 form this file decides itself (kCp932Encodings).
+bool Cp932Special(wchar_t w) { return w == 0x0080 || (w >= 0xF86F && w <= 0xF8F3); }
+
+// One character at a time: a character the code page lacks is written as "&#N;".
+void EncodeEach(UINT cp, std::string_view in, std::string& out, EscapedCharacters* escaped) {
   for (std::size_t i = 0; i < in.size();) {
     const char32_t c = NextCodePoint(in, i);
-    wchar_t pair[2];
-    const int n = ToWide(c, pair);
-    wide.insert(wide.end(), pair, pair + n);
-    if (cp == kCp932 && Cp932EncodingOf(c) != nullptr) plain = false;
-    if (wide.size() >= (std::size_t{1} << 20) || i == in.size()) {
-      if (plain) {
-        flush_plain(in.substr(start, i - start));
-      } else {
-        for (std::size_t j = start; j < i;) {
-          const char32_t d = NextCodePoint(in, j);
-          if (EncodeOne(cp, d, out)) continue;
-          out += "&#" + std::to_string(static_cast<std::uint32_t>(d)) + ";";
-          if (escaped != nullptr) escaped->Add(d);
-        }
+    if (EncodeOne(cp, c, out)) continue;
+    out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+    if (escaped != nullptr) escaped->Add(c);
+  }
+}
+
+// Well-formed UTF-8 `piece` in one pair of calls; false, writing nothing, when a character needs
+// a look of its own (one the code page lacks, or one this file decides).
+bool EncodeWhole(UINT cp, std::string_view piece, std::vector<wchar_t>& wide, std::string& out) {
+  if (TakesNoFlags(cp) || !IsValidUtf8(piece)) return false;
+  const int size = static_cast<int>(piece.size());
+  wide.resize(piece.size() + 1);
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, piece.data(), size, wide.data(), size + 1);
+  if (length <= 0) return false;
+  if (cp == kCp932 && std::any_of(wide.data(), wide.data() + length, Cp932Special)) return false;
+  BOOL used_default = FALSE;
+  const int n = ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
+                                      nullptr, &used_default);
+  if (n <= 0 || used_default) return false;
+  const std::size_t at = out.size();
+  out.resize(at + static_cast<std::size_t>(n));
+  ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data() + at, n, nullptr,
+                        nullptr);
+  return true;
+}
+
+// CP932's form of every character of the Basic Multilingual Plane, from one call over all of
+// them (each followed by a NUL, which no character's form holds), with this file's own forms on
+// top: results are the big conversion, and Windows' per-call cost would rule them otherwise.
+class Cp932Table {
+ public:
+  Cp932Table() : bytes_(0x10000, 0), sizes_(0x10000, 0) {
+    // From U+0001 on: U+0000's form is the NUL itself, which would read as a separator.
+    sizes_[0] = 1;
+    std::vector<wchar_t> all(2 * 0xFFFF, L'\0');
+    for (std::size_t c = 1; c < 0x10000; ++c) all[2 * (c - 1)] = static_cast<wchar_t>(c);
+    const int length = static_cast<int>(all.size());
+    const char kNone[] = "\x01";  // what Windows writes for a character without a form
+    const int n = ::WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, all.data(), length, nullptr,
+                                        0, kNone, nullptr);
+    std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    ::WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, all.data(), length, out.data(), n, kNone,
+                          nullptr);
+    std::size_t at = 0;
+    for (std::size_t c = 1; c < 0x10000 && at < out.size(); ++c) {
+      const std::size_t end = out.find('\0', at);
+      if (end == std::string::npos) break;
+      const std::size_t size = end - at;
+      const bool none = c >= 0xD800 && c < 0xE000;  // halves of a pair: never a character
+      if (!none && size == 1 && (out[at] != kNone[0] || c == 1)) {
+        bytes_[c] = static_cast<unsigned char>(out[at]);
+        sizes_[c] = 1;
+      } else if (!none && size == 2) {
+        bytes_[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[at]) << 8 |
+                                               static_cast<unsigned char>(out[at + 1]));
+        sizes_[c] = 2;
       }
-      wide.clear();
-      start = i;
-      plain = !TakesNoFlags(cp);
+      at = end + 1;
     }
+    for (const Cp932Encoding& e : kCp932Encodings) {
+      bytes_[e.code_point] = e.bytes;
+      sizes_[e.code_point] = e.bytes == 0 ? 0 : 2;
+    }
+  }
+
+  // Appends `c`'s form; false when it has none.
+  bool Append(char32_t c, std::string& out) const {
+    if (c >= 0x10000 || sizes_[c] == 0) return false;
+    if (sizes_[c] == 2) out += static_cast<char>(bytes_[c] >> 8);
+    out += static_cast<char>(bytes_[c] & 0xFF);
+    return true;
+  }
+
+ private:
+  std::vector<std::uint16_t> bytes_;
+  std::vector<std::uint8_t> sizes_;
+};
+
+// UTF-8 `in` in CP932 through the table, runs of ASCII copied as they are. The table is made
+// once, on first use, and never changes: Windows' own tables are as constant.
+void EncodeCp932(std::string_view in, std::string& out, EscapedCharacters* escaped) {
+  static const Cp932Table table;
+  out.reserve(out.size() + in.size());
+  for (std::size_t i = 0; i < in.size();) {
+    // ASCII, the controls ICU's tables swap among it, is itself: eight bytes at a time.
+    std::size_t ascii = i;
+    for (std::uint64_t word; ascii + 8 <= in.size(); ascii += 8) {
+      std::memcpy(&word, in.data() + ascii, 8);
+      if (word & 0x8080808080808080ULL) break;
+    }
+    while (ascii < in.size() && static_cast<unsigned char>(in[ascii]) < 0x80) ++ascii;
+    out.append(in.data() + i, ascii - i);
+    if ((i = ascii) >= in.size()) break;
+    const char32_t c = NextCodePoint(in, i);
+    if (table.Append(c, out)) continue;
+    out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+    if (escaped != nullptr) escaped->Add(c);
+  }
+}
+
+// UTF-8 `in` (invalid sequences read as U+FFFD) in the code page, a character it lacks written
+// as "&#N;": a megabyte at a time in one call when nothing in it needs a second look (most
+// text), else that megabyte a character at a time.
+void Encode(UINT cp, std::string_view in, std::string& out, EscapedCharacters* escaped) {
+  if (cp == kCp932) return EncodeCp932(in, out, escaped);
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::vector<wchar_t> wide;
+  for (std::size_t start = 0; start < in.size();) {
+    std::size_t end = std::min(in.size(), start + kPiece);
+    // Pieces end before a lead or a single byte: no sequence, whole or broken, is cut.
+    for (int back = 0; back < 3 && end < in.size() && end > start + 1 &&
+                       (static_cast<unsigned char>(in[end]) & 0xC0) == 0x80;
+         ++back) {
+      --end;
+    }
+    const std::string_view piece = in.substr(start, end - start);
+    if (!EncodeWhole(cp, piece, wide, out)) EncodeEach(cp, piece, out, escaped);
+    start = end;
   }
 }
 
@@ -355,6 +434,11 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
 std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCharacters* escaped) {
   const UINT cp = IsUtf8CodePage(codepage) ? kUtf8 : NeedCodePage(codepage);
   if (cp == kUtf8) return IsValidUtf8(text) ? std::string(text) : MendedUtf8(text);
+  if (cp == kCp932) {
+    std::string out;
+    EncodeCp932(text, out, escaped);
+    return out;
+  }
   return ConvertAroundControls(
       text, [&](std::string_view segment, std::string& out) { Encode(cp, segment, out, escaped); });
 }
