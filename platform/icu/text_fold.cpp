@@ -6,6 +6,7 @@
 #include <unicode/normalizer2.h>
 
 #include "platform/error.h"
+#include "text/ascii_fold.h"
 
 namespace sorbel {
 
@@ -20,23 +21,7 @@ TextFolder::TextFolder() {
 }
 
 std::string_view TextFolder::Fold(std::string_view text, std::string& scratch) const {
-  bool ascii = true;
-  bool capitals = false;
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-    capitals = capitals || (c >= 'A' && c <= 'Z');
-  }
-  if (ascii) {
-    if (!capitals) return text;
-    scratch.assign(text);
-    for (char& c : scratch) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return scratch;
-  }
+  if (const std::optional<std::string_view> ascii = FoldAscii(text, scratch)) return *ascii;
 
   const auto* normalizer = static_cast<const icu::Normalizer2*>(normalizer_);
   icu::StringPiece piece(text.data(), static_cast<int32_t>(text.size()));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "text/ascii_fold.h"
 #include "text/utf8.h"
 
 namespace sorbel {
@@ -117,23 +118,7 @@ TextFolder::TextFolder() : normalizer_(nullptr) {
 }
 
 std::string_view TextFolder::Fold(std::string_view text, std::string& scratch) const {
-  bool ascii = true;
-  bool capitals = false;
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-    capitals = capitals || (c >= 'A' && c <= 'Z');
-  }
-  if (ascii) {
-    if (!capitals) return text;
-    scratch.assign(text);
-    for (char& c : scratch) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return scratch;
-  }
+  if (const std::optional<std::string_view> ascii = FoldAscii(text, scratch)) return *ascii;
 
   std::wstring wide;
   wide.reserve(text.size());
