@@ -6,6 +6,8 @@
 # SORBEL_WINEPREFIX picks the prefix (default build/windows/wineprefix); it is made on first use.
 # SORBEL_WINE_KEEP=1 keeps Wine's services running after the program, as they run on Windows all
 # along (a benchmark then times the program, not Wine's start); `wineserver -k` ends them.
+# SORBEL_WINE_WAIT=1 returns only when every process the program started has ended too (an
+# uninstaller that reruns itself from Temp); not with SORBEL_WINE_KEEP.
 set -euo pipefail
 
 root_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,8 +50,9 @@ fi
 locale_env=(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
 
 export WINEPREFIX=$prefix WINEDEBUG=-all
-# No display, no Mono or Gecko to offer: console programs need neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No display, no Mono or Gecko to offer: console programs need neither. No menu entries made
+# in the user's desktop from shortcuts an installer writes.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 # Tests run in parallel: one of them makes the prefix, the others wait for it.
@@ -66,5 +69,11 @@ fi
 
 if [[ ${SORBEL_WINE_KEEP:-0} == 1 ]]; then
   "$(dirname "$wine")/wineserver" -p 2>/dev/null || true
+fi
+if [[ ${SORBEL_WINE_WAIT:-0} == 1 ]]; then
+  rc=0
+  env "${locale_env[@]}" "$wine" "$@" || rc=$?
+  "$(dirname "$wine")/wineserver" -w
+  exit "$rc"
 fi
 exec env "${locale_env[@]}" "$wine" "$@"
