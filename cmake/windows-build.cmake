@@ -40,6 +40,27 @@ add_subdirectory(filter)
 add_subdirectory(cli)
 configure_file(samples/datasource.dsn ${CMAKE_BINARY_DIR}/datasource.dsn COPYONLY)
 
+# The installer, sorbel-<version>-setup.exe (packaging/windows/sorbel.nsi), made with NSIS. It
+# takes sorbel.exe too when the build folder holds it.
+find_program(SORBEL_MAKENSIS makensis)
+if(NOT SORBEL_MAKENSIS)
+  message(FATAL_ERROR "makensis not found: the installer needs NSIS (scripts/install-deps.sh)")
+endif()
+set(SORBEL_SETUP ${CMAKE_BINARY_DIR}/sorbel-${PROJECT_VERSION}-setup.exe)
+set(sorbel_nsi ${PROJECT_SOURCE_DIR}/packaging/windows/sorbel.nsi)
+set(sorbel_setup_programs sorbel-filter)
+if(TARGET sorbel)
+  list(APPEND sorbel_setup_programs sorbel)
+endif()
+add_custom_command(OUTPUT ${SORBEL_SETUP}
+  COMMAND ${SORBEL_MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+          -DBUILD_DIR=${CMAKE_BINARY_DIR} -DDSN=${PROJECT_SOURCE_DIR}/samples/datasource.dsn
+          -DOUTFILE=${SORBEL_SETUP} ${sorbel_nsi}
+  DEPENDS ${sorbel_nsi} ${PROJECT_SOURCE_DIR}/samples/datasource.dsn ${sorbel_setup_programs}
+  COMMENT "Making the installer sorbel-${PROJECT_VERSION}-setup.exe"
+  VERBATIM)
+add_custom_target(sorbel_setup ALL DEPENDS ${SORBEL_SETUP})
+
 if(SORBEL_TESTS)
   enable_testing()
   # GoogleTest from Debian's sources, cross-built here.

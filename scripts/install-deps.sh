@@ -19,6 +19,8 @@ packages=(
   # The Windows build: cross-compiled with MinGW-w64, tested under Wine (console programs need
   # no more of Wine than wine64); tcl makes SQLite's amalgamation; locales gives Wine code page 932.
   g++-mingw-w64-x86-64-posix wine64 tcl locales
+  # The Windows installer (makensis, with its Japanese language files).
+  nsis
 )
 
 missing=()
