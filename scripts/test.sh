@@ -13,8 +13,8 @@ if [[ ${SORBEL_TSAN_TESTS:-1} != 0 ]]; then
   tsan_dir=$dir-tsan
   cmake -S "$source_dir" -B "$tsan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORBEL_TSAN=ON \
     -DSORBEL_WERROR=ON -DSORBEL_GUI=OFF -DSORBEL_BENCH=OFF >/dev/null
-  cmake --build "$tsan_dir" -j "$(nproc)" --target csvdb_test filter_test
-  # Only the two suites built here; the rest show up as *_NOT_BUILT.
+  cmake --build "$tsan_dir" -j "$(nproc)" --target csvdb_test filter_test display_test cli_test
+  # Only the suites built here; the rest show up as *_NOT_BUILT.
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
     ctest --test-dir "$tsan_dir" --output-on-failure -j "$(nproc)" -E '_NOT_BUILT$' </dev/null
 fi
