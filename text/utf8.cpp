@@ -182,40 +182,18 @@ bool PlainWord(const char* p) {
 
 std::size_t FirstBadUtf8(std::string_view s, bool refuse_nul) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  std::size_t n = s.size();
+  const std::size_t n = s.size();
   std::size_t i = 0;
-  auto cont = [&](std::size_t k) { return k < n && (p[k] & 0xC0) == 0x80; };
   while (i < n) {
     if (i + 8 <= n && PlainWord(s.data() + i)) {
       i += 8;
       continue;
     }
-    unsigned c = p[i];
-    if (c < 0x80) {
-      if (c == 0 && refuse_nul) return i;
-      ++i;
-      continue;
-    }
-    if (c >= 0xC2 && c <= 0xDF) {
-      if (!cont(i + 1)) return i;
-      i += 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
-      bool ok = c == 0xE0   ? (c1 >= 0xA0 && c1 <= 0xBF)
-                : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F)
-                            : (c1 & 0xC0) == 0x80;
-      if (!ok || !cont(i + 2)) return i;
-      i += 3;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      unsigned c1 = i + 1 < n ? p[i + 1] : 0;
-      bool ok = c == 0xF0   ? (c1 >= 0x90 && c1 <= 0xBF)
-                : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F)
-                            : (c1 & 0xC0) == 0x80;
-      if (!ok || !cont(i + 2) || !cont(i + 3)) return i;
-      i += 4;
-    } else {
-      return i;
-    }
+    if (p[i] == 0 && refuse_nul) return i;
+    std::size_t prefix;
+    const std::size_t length = SequenceLength(p, n, i, &prefix);
+    if (length == 0) return i;
+    i += length;
   }
   return std::string_view::npos;
 }
