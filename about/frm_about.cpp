@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "front/about_form.h"
 #include "platform/app.h"
 #include "platform/qt/twips.h"
 #include "platform/qt/ui_font.h"
@@ -48,6 +49,10 @@ QFont FittingFont(const QString& text, qreal point_size, int width) {
   return font;
 }
 
+QRect Place(const TwipsScale& s, const TwipsRect& r) {
+  return s.Rect(r.left, r.top, r.width, r.height);
+}
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = Make<QPushButton>(parent, name);
   button->setText(caption);
@@ -66,44 +71,44 @@ frmAbout::frmAbout(BrowserLauncher& browser, MessageBox& messages, QWidget* pare
   // out of the task bar.
   setObjectName(QStringLiteral("frmAbout"));
   setModal(true);
-  setFont(UiFont(9.75));
+  setFont(UiFont(kAboutPoints));
   const TwipsScale s(*this);
-  setFixedSize(s.X(6255), s.Y(2895));
+  setFixedSize(s.X(kAboutWidth), s.Y(kAboutHeight));
 
   auto* buttons = Make<QWidget>(this, "fraButton");
-  buttons->setGeometry(s.Rect(240, 2280, 5775, 375));
-  QPushButton* url = MakeButton(buttons, "cmdURL", QStringLiteral("サポートページ"));
-  url->setGeometry(s.Rect(0, 0, 4335, 375));
-  QPushButton* ok = MakeButton(buttons, "cmdOK", QStringLiteral("OK"));
-  ok->setGeometry(s.Rect(4560, 0, 1215, 375));
+  buttons->setGeometry(Place(s, kAboutFraButton));
+  QPushButton* url = MakeButton(buttons, "cmdURL", QString::fromUtf8(kAboutUrlButton));
+  url->setGeometry(Place(s, kAboutCmdUrl));
+  QPushButton* ok = MakeButton(buttons, "cmdOK", QString::fromUtf8(kAboutOkButton));
+  ok->setGeometry(Place(s, kAboutCmdOk));
 
   QLineEdit* version = MakeValue(this, "txtVersion", AppVersionText());
-  version->setGeometry(s.Rect(1560, 1680, 4455, 285));
+  version->setGeometry(Place(s, kAboutTxtVersion));
   QLineEdit* title = MakeValue(this, "txtSeihinmei", kAppTitle);
-  title->setGeometry(s.Rect(1560, 1200, 4455, 285));
+  title->setGeometry(Place(s, kAboutTxtSeihinmei));
 
   auto* version_label = Make<QLabel>(this, "Label1");
-  version_label->setText(QStringLiteral("バージョン："));
-  version_label->setGeometry(s.Rect(240, 1680, 1095, 255));
+  version_label->setText(QString::fromUtf8(kAboutVersionLabel));
+  version_label->setGeometry(Place(s, kAboutLabel1));
 
   auto* rule = Make<QWidget>(this, "lineGray");
   QPalette shadow = rule->palette();
   shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));  // the button-shadow tone
   rule->setPalette(shadow);
   rule->setAutoFillBackground(true);
-  rule->setGeometry(0, s.Y(960), s.X(6240) + 1, 1);
+  rule->setGeometry(0, s.Y(kAboutLineTop), s.X(kAboutLineRight) + 1, 1);
 
   auto* title_label = Make<QLabel>(this, "lblSeihinmei");
-  title_label->setText(QStringLiteral("製品名："));
-  title_label->setGeometry(s.Rect(240, 1200, 1095, 255));
+  title_label->setText(QString::fromUtf8(kAboutTitleLabel));
+  title_label->setGeometry(Place(s, kAboutLblSeihinmei));
 
   auto* family = Make<QLabel>(this, "lblProject");
-  family->setText(QStringLiteral("ポルミナドロップシッピング　便利ツール"));
-  family->setGeometry(s.Rect(1080, 360, 4815, 375));
-  family->setFont(FittingFont(family->text(), 15.75, family->width()));
+  family->setText(QString::fromUtf8(kAboutFamily));
+  family->setGeometry(Place(s, kAboutLblProject));
+  family->setFont(FittingFont(family->text(), kAboutFamilyPoints, family->width()));
 
   auto* icon = Make<QLabel>(this, "Image1");
-  icon->setGeometry(s.Rect(240, 240, 480, 480));
+  icon->setGeometry(Place(s, kAboutImage1));
   const QIcon program_icon = parent ? parent->windowIcon() : QApplication::windowIcon();
   icon->setPixmap(program_icon.pixmap(icon->size()));
 
@@ -117,10 +122,7 @@ frmAbout::frmAbout(BrowserLauncher& browser, MessageBox& messages, QWidget* pare
 
 void frmAbout::OpenSupportPage() {
   if (browser_.Open(kSupportPageUrl)) return;
-  messages_.Show(std::string("サポートページを開けませんでした。ブラウザーで次のアドレスを開いて"
-                             "ください。\n") +
-                     kSupportPageUrl,
-                 kIconWarning, kAppTitle);
+  messages_.Show(SupportPageNotOpened(), kIconWarning, kAppTitle);
 }
 
 void frmAbout::paintEvent(QPaintEvent* event) {

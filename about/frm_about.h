@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include "front/about_form.h"
 #include "platform/browser_launcher.h"
 #include "platform/message_box.h"
 
@@ -11,10 +12,6 @@ class QKeyEvent;
 class QPaintEvent;
 
 namespace sorbel {
-
-// The maker's support page, opened by the box's wide button; a build setting
-// (-DSORBEL_SUPPORT_URL=..., see README.md).
-inline constexpr char kSupportPageUrl[] = SORBEL_SUPPORT_URL;
 
 class frmAbout : public QDialog {
   Q_OBJECT

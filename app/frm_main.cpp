@@ -11,14 +11,14 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <array>
-#include <cmath>
 #include <exception>
 
 #include "about/frm_about.h"
-#include "app/csv_file_picker.h"
 #include "app/frm_main_controls.h"
 #include "app/number_text.h"
 #include "filter/program_files.h"
+#include "front/csv_file_picker.h"
+#include "front/main_form.h"
 #include "platform/app.h"
 #include "platform/error.h"
 
@@ -92,15 +92,9 @@ frmMain::~frmMain() {
 
 void frmMain::InitForm() {
   setWindowTitle(QString::fromStdString(AppCaption()));
-  for (const char* entry : {"（指定なし）", "ファッション", "家電", "ダイエット・健康",
-                            "ホビー・エトセトラ", "生活雑貨", "AV・デジモノ", "ホビー・エトセトラ",
-                            "スポーツ・レジャー", "生活雑貨", "ホビー・エトセトラ"}) {
-    ui_->cboCategory->addItem(QString::fromUtf8(entry));
-  }
+  for (const char* entry : kCategoryEntries) ui_->cboCategory->addItem(QString::fromUtf8(entry));
   ui_->cboCategory->setCurrentIndex(0);
-  for (const char* entry : {"（指定なし）", "○", "×"}) {
-    ui_->cboDoukon->addItem(QString::fromUtf8(entry));
-  }
+  for (const char* entry : kBundlingEntries) ui_->cboDoukon->addItem(QString::fromUtf8(entry));
   ui_->cboDoukon->setCurrentIndex(0);
   QLineEdit* prices[] = {ui_->txtKakakuStart, ui_->txtKakakuEnd};
   for (int i = 0; i < 2; ++i) {
@@ -115,8 +109,7 @@ void frmMain::InitForm() {
 void frmMain::CentreMainPanel() {
   QWidget* panel = ui_->fraMain;
   // A client area narrower than the panel gives a negative left edge: both sides are cut.
-  const int left = static_cast<int>(std::floor((ui_->central->width() - panel->width()) / 2.0));
-  panel->move(left, panel->y());
+  panel->move(CentredLeft(ui_->central->width(), panel->width()), panel->y());
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "app/banner.h"
+#include "front/main_form.h"
 #include "platform/app.h"
 #include "platform/qt/twips.h"
 #include "platform/qt/ui_font.h"
@@ -22,8 +23,7 @@ namespace sorbel {
 
 namespace {
 
-const QColor kLightBlue(170, 170, 255);
-const QColor kRuleColour(204, 204, 255);
+QColor Colour(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
 // Sets the background and, when given, the text colour; the widget paints its background.
 // Buttons and check boxes paint with other palette roles than labels and panels do.
@@ -53,20 +53,23 @@ QLabel* MakeCell(QWidget* parent, const char* name, const char* caption) {
   auto* label = Make<QLabel>(parent, name);
   label->setText(QString::fromUtf8(caption));
   label->setAlignment(Qt::AlignCenter);
-  Colour(label, kLightBlue, Qt::white);
+  Colour(label, Colour(kWindowColour), Qt::white);
   return label;
 }
 
 // One of the table's rules: a bar of `width` pixels (at 96 dpi) centred on the line from
 // (x1, y1) to (x2, y2), which is either horizontal or vertical.
-void MakeRule(QWidget* parent, const TwipsScale& s, const char* name, int width, int x1, int y1,
-              int x2, int y2) {
-  auto* rule = Make<QWidget>(parent, name);
-  Colour(rule, kRuleColour);
-  const int t = std::max(1, s.X(width * 15));
-  const int left = s.X(x1) - t / 2;
-  const int top = s.Y(y1) - t / 2;
-  rule->setGeometry(left, top, s.X(x2) - s.X(x1) + t, s.Y(y2) - s.Y(y1) + t);
+void MakeRule(QWidget* parent, const TwipsScale& s, const TableRule& r) {
+  auto* rule = Make<QWidget>(parent, r.name);
+  Colour(rule, Colour(kRuleColour));
+  const int t = std::max(1, s.X(r.pixels * 15));
+  const int left = s.X(r.x1) - t / 2;
+  const int top = s.Y(r.y1) - t / 2;
+  rule->setGeometry(left, top, s.X(r.x2) - s.X(r.x1) + t, s.Y(r.y2) - s.Y(r.y1) + t);
+}
+
+QRect Place(const TwipsScale& s, const TwipsRect& r) {
+  return s.Rect(r.left, r.top, r.width, r.height);
 }
 
 }  // namespace
@@ -74,116 +77,97 @@ void MakeRule(QWidget* parent, const TwipsScale& s, const char* name, int width,
 frmMainControls BuildMainControls(QMainWindow& window) {
   frmMainControls c;
   const TwipsScale s(window);
-  window.setFont(UiFont(12));
+  window.setFont(UiFont(kFontPoints));
 
   // Menus.
   QMenuBar* bar = window.menuBar();
-  QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  QMenu* file = bar->addMenu(QString::fromUtf8(kMenuFile));
   file->setObjectName(QStringLiteral("mnuFile"));
-  c.mnuFileExec = file->addAction(QStringLiteral("絞り込み"));
+  c.mnuFileExec = file->addAction(QString::fromUtf8(kMenuFileExec));
   c.mnuFileExec->setObjectName(QStringLiteral("mnuFileExec"));
   c.mnuFileExec->setShortcut(QKeySequence(Qt::Key_F5));
   c.mnuFileExec->setShortcutContext(Qt::WindowShortcut);
   window.addAction(c.mnuFileExec);  // F5 works wherever the focus is in the window
   file->addSeparator()->setObjectName(QStringLiteral("mnuFileBar"));
-  c.mnuFileEnd = file->addAction(QStringLiteral("終了(&X)"));
+  c.mnuFileEnd = file->addAction(QString::fromUtf8(kMenuFileEnd));
   c.mnuFileEnd->setObjectName(QStringLiteral("mnuFileEnd"));
-  QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QMenu* help = bar->addMenu(QString::fromUtf8(kMenuHelp));
   help->setObjectName(QStringLiteral("mnuHelp"));
-  c.mnuHelpVersion = help->addAction(QStringLiteral("バージョン情報(&V)"));
+  c.mnuHelpVersion = help->addAction(QString::fromUtf8(kMenuHelpVersion));
   c.mnuHelpVersion->setObjectName(QStringLiteral("mnuHelpVersion"));
 
   // The client area and the status bar along its bottom edge.
   c.central = Make<QWidget>(&window, "frmMainClient");
-  Colour(c.central, kLightBlue);
+  Colour(c.central, Colour(kWindowColour));
   window.setCentralWidget(c.central);
   c.StatusBar1 = Make<QStatusBar>(&window, "StatusBar1");
   c.StatusBar1->setSizeGripEnabled(false);
-  c.StatusBar1->setFixedHeight(s.Y(435));
+  c.StatusBar1->setFixedHeight(s.Y(kStatusBarHeight));
   window.setStatusBar(c.StatusBar1);
 
   c.fraMain = Make<QWidget>(c.central, "fraMain");
-  Colour(c.fraMain, Qt::white);
-  c.fraMain->setGeometry(s.Rect(420, 0, 11115, 9075));
+  Colour(c.fraMain, Colour(kPanelColour));
+  c.fraMain->setGeometry(Place(s, kFraMain));
 
   c.Image1 = Make<QLabel>(c.fraMain, "Image1");
-  c.Image1->setGeometry(s.Rect(300, 120, 10500, 1500));
+  c.Image1->setGeometry(Place(s, kImage1));
   c.Image1->setPixmap(
       DrawBanner(QString::fromUtf8(kAppTitle), c.Image1->size(), window.devicePixelRatioF()));
 
   // Label cells first, so that the rules drawn next lie over their edges.
-  MakeCell(c.fraMain, "Label1", "ＣＳＶファイル")->setGeometry(s.Rect(285, 2100, 2250, 720));
-  struct Cell {
-    const char* name;
-    const char* caption;
-    int top;
-  };
-  for (const Cell& cell :
-       {Cell{"lblShohinmei", "商品名", 2820}, Cell{"lblCategory", "カテゴリー名", 3540},
-        Cell{"lblTag", "タグ", 4260}, Cell{"lblKakaku", "最低販売価格", 4980},
-        Cell{"lblDoukon", "同梱可能", 5700}, Cell{"lblKessan", "決算方法", 6420},
-        Cell{"lblSouryou", "送料無料", 7140}}) {
-    MakeCell(c.fraMain, cell.name, cell.caption)->setGeometry(s.Rect(300, cell.top, 2235, 735));
+  for (const LabelCell& cell : kLabelCells) {
+    MakeCell(c.fraMain, cell.name, cell.caption)->setGeometry(Place(s, cell.place));
   }
-
-  MakeRule(c.fraMain, s, "Line1", 3, 300, 2100, 10800, 2100);
-  MakeRule(c.fraMain, s, "Line2", 3, 300, 7860, 10800, 7860);
-  MakeRule(c.fraMain, s, "Line3", 3, 300, 2100, 300, 7860);
-  MakeRule(c.fraMain, s, "Line4", 3, 10800, 2100, 10800, 7860);
-  MakeRule(c.fraMain, s, "Line6", 2, 2520, 2100, 2520, 7860);
-  const char* row_rules[] = {"Line5", "Line7", "Line8", "Line9", "Line10", "Line11", "Line12"};
-  for (int i = 0; i < 7; ++i)
-    MakeRule(c.fraMain, s, row_rules[i], 2, 300, 2820 + i * 720, 10800, 2820 + i * 720);
+  for (const TableRule& rule : kTableRules) MakeRule(c.fraMain, s, rule);
 
   // The inputs, in tab order.
   c.txtCsvPath = MakeTextBox(c.fraMain, "txtCsvPath");
-  c.txtCsvPath->setGeometry(s.Rect(2820, 2280, 6675, 405));
+  c.txtCsvPath->setGeometry(Place(s, kTxtCsvPath));
   c.cmdView = Make<QPushButton>(c.fraMain, "cmdView");
-  c.cmdView->setText(QStringLiteral("参照"));
-  c.cmdView->setGeometry(s.Rect(9540, 2280, 975, 375));
+  c.cmdView->setText(QString::fromUtf8(kCaptionView));
+  c.cmdView->setGeometry(Place(s, kCmdView));
   c.txtShohinmei = MakeTextBox(c.fraMain, "txtShohinmei");
-  c.txtShohinmei->setGeometry(s.Rect(2820, 3000, 3975, 405));
+  c.txtShohinmei->setGeometry(Place(s, kTxtShohinmei));
   c.cboCategory = Make<QComboBox>(c.fraMain, "cboCategory");
-  c.cboCategory->setGeometry(s.Rect(2820, 3720, 2295, 360));
+  c.cboCategory->setGeometry(Place(s, kCboCategory));
   c.txtTag = MakeTextBox(c.fraMain, "txtTag");
-  c.txtTag->setGeometry(s.Rect(2820, 4440, 3975, 405));
+  c.txtTag->setGeometry(Place(s, kTxtTag));
   c.txtKakakuStart = MakeTextBox(c.fraMain, "txtKakakuStart");
   c.txtKakakuStart->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  c.txtKakakuStart->setGeometry(s.Rect(2820, 5160, 1455, 405));
+  c.txtKakakuStart->setGeometry(Place(s, kTxtKakakuStart));
   auto* tilde = Make<QLabel>(c.fraMain, "lblKakaku2");
-  tilde->setText(QStringLiteral("～"));
-  tilde->setFont(UiFont(9.75));
+  tilde->setText(QString::fromUtf8(kCaptionKakaku2));
+  tilde->setFont(UiFont(kKakaku2Points));
   tilde->setAlignment(Qt::AlignCenter);
-  Colour(tilde, Qt::white);
-  tilde->setGeometry(s.Rect(4380, 5280, 375, 135));
+  Colour(tilde, Colour(kPanelColour));
+  tilde->setGeometry(Place(s, kLblKakaku2));
   c.txtKakakuEnd = MakeTextBox(c.fraMain, "txtKakakuEnd");
   c.txtKakakuEnd->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  c.txtKakakuEnd->setGeometry(s.Rect(4860, 5160, 1455, 405));
+  c.txtKakakuEnd->setGeometry(Place(s, kTxtKakakuEnd));
   c.cboDoukon = Make<QComboBox>(c.fraMain, "cboDoukon");
-  c.cboDoukon->setGeometry(s.Rect(2820, 5880, 1575, 360));
+  c.cboDoukon->setGeometry(Place(s, kCboDoukon));
   // The two payment boxes form one group; both carry its name and tell apart by "index".
-  const char* payments[] = {"クレジットカード可能", "代金引換可能"};
   for (int i = 0; i < 2; ++i) {
     c.chkKessan[i] = Make<QCheckBox>(c.fraMain, "chkKessan");
     c.chkKessan[i]->setProperty("index", i);
-    c.chkKessan[i]->setText(QString::fromUtf8(payments[i]));
-    Colour(c.chkKessan[i], Qt::white);
-    c.chkKessan[i]->setGeometry(s.Rect(i == 0 ? 2820 : 5880, 6660, 2655, 255));
+    c.chkKessan[i]->setText(QString::fromUtf8(kCaptionKessan[i]));
+    Colour(c.chkKessan[i], Colour(kPanelColour));
+    c.chkKessan[i]->setGeometry(Place(s, kChkKessan[i]));
   }
   c.chkSouryou = Make<QCheckBox>(c.fraMain, "chkSouryou");
-  c.chkSouryou->setText(QStringLiteral("送料無料のみ"));
-  Colour(c.chkSouryou, Qt::white);
-  c.chkSouryou->setGeometry(s.Rect(2820, 7380, 2655, 255));
+  c.chkSouryou->setText(QString::fromUtf8(kCaptionSouryou));
+  Colour(c.chkSouryou, Colour(kPanelColour));
+  c.chkSouryou->setGeometry(Place(s, kChkSouryou));
 
   auto* buttons = Make<QWidget>(c.fraMain, "fraButton");
-  Colour(buttons, Qt::white);
-  buttons->setGeometry(s.Rect(300, 8160, 3135, 615));
+  Colour(buttons, Colour(kPanelColour));
+  buttons->setGeometry(Place(s, kFraButton));
   c.cmdExec = Make<QPushButton>(buttons, "cmdExec");
-  c.cmdExec->setText(QStringLiteral("絞り込み"));
-  c.cmdExec->setGeometry(s.Rect(0, 0, 1515, 615));
+  c.cmdExec->setText(QString::fromUtf8(kCaptionExec));
+  c.cmdExec->setGeometry(Place(s, kCmdExec));
   c.cmdEnd = Make<QPushButton>(buttons, "cmdEnd");
-  c.cmdEnd->setText(QStringLiteral("終了"));
-  c.cmdEnd->setGeometry(s.Rect(1620, 0, 1515, 615));
+  c.cmdEnd->setText(QString::fromUtf8(kCaptionEnd));
+  c.cmdEnd->setGeometry(Place(s, kCmdEnd));
 
   QWidget* order[] = {c.txtCsvPath,   c.cmdView,        c.txtShohinmei, c.cboCategory,
                       c.txtTag,       c.txtKakakuStart, c.txtKakakuEnd, c.cboDoukon,
@@ -192,7 +176,7 @@ frmMainControls BuildMainControls(QMainWindow& window) {
   for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
 
   // Client area 11955 x 9825 twips with the status bar; the menu bar lies above it.
-  window.resize(s.X(11955), bar->sizeHint().height() + s.Y(9825));
+  window.resize(s.X(kClientWidth), bar->sizeHint().height() + s.Y(kClientHeight));
   return c;
 }
 

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/csv_path_argument.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
+#include "front/csv_path_argument.h"
 #include "platform/end_request.h"
 #include "platform/libreoffice/spreadsheet_module.h"
 #include "platform/process.h"
@@ -40,7 +40,11 @@ int main(int argc, char* argv[]) {
                                                  .messages = messages,
                                                  .spreadsheet = &office});
   // Opened with a CSV file (from the file manager): the path is filled in; nothing runs yet.
-  if (auto path = sorbel::CsvPathArgument(QCoreApplication::arguments())) {
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments()) {
+    arguments.push_back(argument.toStdString());
+  }
+  if (auto path = sorbel::CsvPathArgument(arguments)) {
     window.SetCsvPath(*path);
   }
   window.show();

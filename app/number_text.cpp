@@ -7,28 +7,30 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "front/number_rules.h"
+
 namespace sorbel {
 
 namespace {
 
-// The change rules, repeated until none applies: an empty text or a lone "-" becomes "0", and
-// a leading zero goes while another character follows it ("007" -> "7", "00" -> "0").
-// "-0" and text that is not a number at all are left alone.
-QString Corrected(QString text) {
-  for (;;) {
-    if (text.isEmpty() || text == QLatin1String("-")) {
-      text = QStringLiteral("0");
-    } else if (text.size() > 1 && text.front() == u'0') {
-      text.remove(0, 1);
-    } else {
-      return text;
-    }
+EditKey EditKeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+      return EditKey::kLeft;
+    case Qt::Key_Up:
+      return EditKey::kUp;
+    case Qt::Key_Right:
+      return EditKey::kRight;
+    case Qt::Key_Down:
+      return EditKey::kDown;
+    case Qt::Key_Delete:
+      return EditKey::kDelete;
+    default:
+      return EditKey::kOther;
   }
 }
 
-bool IsArrow(int key) {
-  return key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down;
-}
+QString FromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 // Shortcuts that would put text into the box, or take it out, without passing the typed
 // character rules.
@@ -44,18 +46,17 @@ void PinCaret(QLineEdit* box) {
 
 // The "-" key's rule: the sign goes on or off, never on a lone zero.
 void ToggleSign(QLineEdit* box) {
-  const QString text = box->text();
-  if (text == QLatin1String("0")) return;
-  box->setText(text.contains(u'-') ? QString(text).remove(u'-') : u'-' + text);
+  const QString text = FromU16(SignToggled(box->text().toStdU16String()));
+  if (text != box->text()) box->setText(text);
 }
 
 // A Japanese user has the input method on most of the time, and one left on from the name box
 // takes the digits into its own composition. The box asks for digits and no composition (input
 // methods do not compose for sensitive fields); one that composes all the same commits text
 // the field reads for its digits.
-constexpr Qt::InputMethodHints kNumberHints =
-    Qt::ImhDigitsOnly | Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText |
-    Qt::ImhPreferLatin;
+constexpr Qt::InputMethodHints kNumberHints = Qt::ImhDigitsOnly | Qt::ImhHiddenText |
+                                              Qt::ImhSensitiveData | Qt::ImhNoPredictiveText |
+                                              Qt::ImhPreferLatin;
 
 }  // namespace
 
@@ -111,15 +112,15 @@ bool numberText::eventFilter(QObject* watched, QEvent* event) {
 void numberText::numberText_Change() {
   QLineEdit* box = Box();
   if (!box) return;
-  const QString text = Corrected(box->text());
+  const QString text = FromU16(CorrectedNumber(box->text().toStdU16String()));
   // The assignment raises textChanged again; that nested run finds nothing to correct.
   if (text != box->text()) box->setText(text);
   PinCaret(box);
 }
 
 bool numberText::numberText_KeyDown(QKeyEvent* event) {
-  const int key = event->key();
-  if (key == Qt::Key_Delete) {
+  const NumberKeyDown rule = NumberKeyGoingDown(EditKeyOf(event->key()));
+  if (rule == NumberKeyDown::kDeleteLast) {
     // The box deletes first (nothing, with the caret at the end); the Backspace that follows
     // takes the last character.
     QCoreApplication::postEvent(
@@ -128,7 +129,7 @@ bool numberText::numberText_KeyDown(QKeyEvent* event) {
         Box(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier, "\b"));
     return event->matches(QKeySequence::Cut);  // Shift+Delete would cut
   }
-  return IsArrow(key) || IsEditShortcut(event);
+  return rule == NumberKeyDown::kBlock || IsEditShortcut(event);
 }
 
 bool numberText::numberText_KeyPress(QKeyEvent* event) {
@@ -140,8 +141,10 @@ bool numberText::numberText_KeyPress(QKeyEvent* event) {
   }
   // Backspace deletes a character; Ctrl+Backspace, a whole word, would leave nothing.
   if (key == Qt::Key_Backspace) return (event->modifiers() & Qt::ControlModifier) != 0;
-  if (typed.size() == 1 && typed.front() >= u'0' && typed.front() <= u'9') return false;
-  if (typed == QLatin1String("-")) {
+  const NumberCharacter rule =
+      typed.size() == 1 ? TypedNumberCharacter(typed.front().unicode()) : NumberCharacter::kRefused;
+  if (rule == NumberCharacter::kTyped) return false;
+  if (rule == NumberCharacter::kSignToggle) {
     ToggleSign(Box());
     return true;
   }
@@ -151,15 +154,9 @@ bool numberText::numberText_KeyPress(QKeyEvent* event) {
 
 void numberText::numberText_Commit(const QString& text) {
   QLineEdit* box = Box();
-  for (QChar c : text) {
-    char16_t u = c.unicode();
-    if (u >= u'\uFF10' && u <= u'\uFF19') u = static_cast<char16_t>(u'0' + (u - u'\uFF10'));
-    if (u >= u'0' && u <= u'9') {
-      box->insert(QString(QChar(u)));
-    } else if (u == u'-' || u == u'\uFF0D' || u == u'\u2212') {
-      ToggleSign(box);
-    }
-  }
+  const QString committed =
+      FromU16(WithCommittedText(box->text().toStdU16String(), text.toStdU16String()));
+  if (committed != box->text()) box->setText(committed);
 }
 
 void numberText::numberText_MouseUp() {

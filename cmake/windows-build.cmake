@@ -38,6 +38,7 @@ add_subdirectory(fileutil)
 add_subdirectory(display)
 add_subdirectory(filter)
 add_subdirectory(cli)
+add_subdirectory(front)
 configure_file(samples/datasource.dsn ${CMAKE_BINARY_DIR}/datasource.dsn COPYONLY)
 
 # The installer, sorbel-<version>-setup.exe (packaging/windows/sorbel.nsi), made with NSIS. It

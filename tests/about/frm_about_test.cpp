@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "platform/app.h"
-#include "tests/app/fake_services.h"
+#include "tests/front/fake_services.h"
 
 namespace sorbel {
 namespace {

@@ -21,7 +21,7 @@
 #include <memory>
 
 #include "about/frm_about.h"
-#include "tests/app/fake_services.h"
+#include "tests/front/fake_services.h"
 #include "tests/app/modal_window.h"
 
 namespace sorbel {

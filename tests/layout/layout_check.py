@@ -14,7 +14,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
-SOURCE_DIRS = ["about", "app", "cli", "display", "fileutil", "filter", "platform", "text"]
+SOURCE_DIRS = ["about", "app", "cli", "display", "fileutil", "filter", "front", "platform", "text"]
 OS_HEADERS = re.compile(
     r"#include <(unistd|fcntl|pwd|dlfcn|langinfo|locale|signal|pthread|windows|shlobj|"
     r"sys/[a-z_]+)\.h>")

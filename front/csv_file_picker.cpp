@@ -1,6 +1,6 @@
 // Every use sets all the dialog's presets again: title, desktop folder, "article.csv", the one
 // "*.csv" filter, existing files only, current directory kept, no read-only box.
-#include "app/csv_file_picker.h"
+#include "front/csv_file_picker.h"
 
 #include "platform/error.h"
 

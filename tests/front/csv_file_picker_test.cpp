@@ -1,10 +1,10 @@
 // The CSV file picker with a stand-in dialog and desktop: the presets of every use, a choice,
 // a cancel, a failing desktop lookup and a dialog that cannot be shown.
-#include "app/csv_file_picker.h"
+#include "front/csv_file_picker.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/app/fake_services.h"
+#include "tests/front/fake_services.h"
 
 namespace sorbel {
 namespace {
