@@ -46,11 +46,6 @@ Variant::Variant(int value) : Variant() {
   value_.lVal = value;
 }
 
-Variant::Variant(double value) : Variant() {
-  value_.vt = VT_R8;
-  value_.dblVal = value;
-}
-
 Variant::Variant(std::string_view utf8) : Variant() {
   const std::wstring wide = Wide(utf8);
   value_.bstrVal = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));

@@ -18,7 +18,6 @@ class Variant {
   Variant();  // VT_EMPTY
   explicit Variant(bool value);
   explicit Variant(int value);
-  explicit Variant(double value);
   explicit Variant(std::string_view utf8);                                 // a BSTR
   explicit Variant(const char* utf8) : Variant(std::string_view(utf8)) {}  // not a bool
   static Variant Adopt(const VARIANT& value);  // takes over what `value` holds

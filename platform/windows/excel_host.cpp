@@ -29,8 +29,8 @@ constexpr char kNotInstalled[] =
     "Sorbel のフォルダーにあるので、ほかの表計算ソフトで開くこともできます。";
 constexpr char kCannotStart[] = "Excel を起動できません";
 constexpr char kCannotStartHint[] =
-    "Excel を一度手で起動して閉じてから、もう一度実行してください。結果ファイルは Sorbel の"
-    "フォルダーにあります。";
+    "Excel を一度スタート メニューから起動して閉じてから、もう一度実行してください。"
+    "結果ファイルは Sorbel のフォルダーにあります。";
 
 // A worksheet of Excel 2007 and later.
 constexpr std::int64_t kSheetRows = 1048576;
