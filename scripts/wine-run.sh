@@ -8,6 +8,7 @@
 # along (a benchmark then times the program, not Wine's start); `wineserver -k` ends them.
 # SORBEL_WINE_WAIT=1 returns only when every process the program started has ended too (an
 # uninstaller that reruns itself from Temp); not with SORBEL_WINE_KEEP.
+# SORBEL_WINE_DISPLAY=1 keeps DISPLAY, so that a window program shows on that X server (Xvfb).
 set -euo pipefail
 
 root_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,7 +54,10 @@ export WINEPREFIX=$prefix WINEDEBUG=-all
 # No display, no Mono or Gecko to offer: console programs need neither. No menu entries made
 # in the user's desktop from shortcuts an installer writes.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+if [[ ${SORBEL_WINE_DISPLAY:-0} != 1 ]]; then
+  unset DISPLAY
+fi
 
 # Tests run in parallel: one of them makes the prefix, the others wait for it.
 if [[ ! -f "$prefix/system.reg" ]]; then
