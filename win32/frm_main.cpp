@@ -302,7 +302,7 @@ void frmMain::BrowseCsv() {
   }
 }
 
-void frmMain::ShowVersion() { ShowAboutBox(hwnd_, services_.browser, Messages(), icon_big_); }
+void frmMain::ShowVersion() { ShowAboutBox(hwnd_, services_.browser, Messages()); }
 
 void frmMain::Quit() { ::DestroyWindow(hwnd_); }
 
