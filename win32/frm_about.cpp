@@ -10,6 +10,7 @@
 #include "platform/app.h"
 #include "platform/windows/wide_text.h"
 #include "win32/control_ids.h"
+#include "win32/program_icon.h"
 #include "win32/twips.h"
 #include "win32/ui_font.h"
 
@@ -144,12 +145,14 @@ void RegisterAboutClass(HINSTANCE instance) {
 
 }  // namespace
 
-void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages, HICON icon) {
+void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   RegisterAboutClass(instance);
-  frmAbout about{browser, messages, icon, 96, nullptr, nullptr, false};
+  frmAbout about{browser, messages, nullptr, 96, nullptr, nullptr, false};
   about.dpi = owner ? ::GetDpiForWindow(owner) : ::GetDpiForSystem();
   const Twips s(about.dpi);
+  // Drawn at the size it is shown, sharp at any dpi.
+  about.icon = MakeProgramIcon(s.Px(kAboutImage1.width));
   RECT frame = {0, 0, s.Px(kAboutWidth), s.Px(kAboutHeight)};
   ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, about.dpi);
   const int width = frame.right - frame.left;
@@ -160,7 +163,10 @@ void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages, HI
                                over.left + (over.right - over.left - width) / 2,
                                over.top + (over.bottom - over.top - height) / 2, width, height,
                                owner, nullptr, instance, &about);
-  if (!box) return;
+  if (!box) {
+    ::DestroyIcon(about.icon);
+    return;
+  }
   MakeAboutControls(box, about);
   if (owner) ::EnableWindow(owner, FALSE);
   ::ShowWindow(box, SW_SHOW);
@@ -181,6 +187,7 @@ void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages, HI
   // The owner is enabled before the box goes, so that it gets the activation back.
   if (owner) ::EnableWindow(owner, TRUE);
   ::DestroyWindow(box);
+  ::DestroyIcon(about.icon);
   if (quit) ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop to see
 }
 

@@ -10,6 +10,6 @@ namespace sorbel::win32 {
 
 // Shows the box modally over `owner` (disabled meanwhile) and returns when OK closed it. When no
 // browser takes the support page, `messages` tells the user the address; the box stays.
-void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages, HICON icon);
+void ShowAboutBox(HWND owner, BrowserLauncher& browser, MessageBox& messages);
 
 }  // namespace sorbel::win32

@@ -100,7 +100,7 @@ frmMain::~frmMain() {
   for (auto& field : number_fields_) {
     if (field) field->SetBox(nullptr);
   }
-  if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+  if (hwnd_) ::DestroyWindow(hwnd_);
   ::DestroyAcceleratorTable(accelerators_);
   ::DestroyIcon(icon_big_);
   ::DestroyIcon(icon_small_);
@@ -218,6 +218,11 @@ LRESULT frmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
+    case WM_NCDESTROY: {
+      HWND gone = hwnd_;
+      hwnd_ = nullptr;  // the handle of a window gone may name another one later
+      return ::DefWindowProcW(gone, message, wparam, lparam);
+    }
     default:
       break;
   }
@@ -254,7 +259,7 @@ void frmMain::OnCommand(int id, int code, HWND control) {
 }
 
 bool frmMain::TranslateWindowMessage(MSG& msg) {
-  if (!::IsWindow(hwnd_) || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
   if (::TranslateAcceleratorW(hwnd_, accelerators_, &msg)) return true;
   if (msg.message == WM_KEYDOWN && !InOpenList(msg.hwnd) && !KeyHeld(VK_CONTROL) &&
       !KeyHeld(VK_MENU)) {
@@ -297,7 +302,7 @@ void frmMain::BrowseCsv() {
   }
 }
 
-void frmMain::ShowVersion() { ShowAboutBox(hwnd_, services_.browser, Messages(), icon_big_); }
+void frmMain::ShowVersion() { ShowAboutBox(hwnd_, services_.browser, Messages()); }
 
 void frmMain::Quit() { ::DestroyWindow(hwnd_); }
 

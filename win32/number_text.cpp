@@ -72,13 +72,19 @@ LRESULT CALLBACK numberText::BoxProc(HWND box, UINT message, WPARAM wparam, LPAR
   auto* self = reinterpret_cast<numberText*>(self_data);
   switch (message) {
     case WM_KEYDOWN:
-      if (self->numberText_KeyDown(wparam)) return 0;
-      if (wparam == VK_DELETE) {
-        // The box deletes first (nothing, with the caret at the end); the Backspace queued
-        // after it takes the last character.
-        const LRESULT done = ::DefSubclassProc(box, message, wparam, lparam);
-        ::PostMessageW(box, WM_CHAR, VK_BACK, 1);
-        return done;
+      switch (self->numberText_KeyDown(wparam)) {
+        case NumberKeyDown::kBlock:
+          return 0;
+        case NumberKeyDown::kDeleteLast: {
+          // The box deletes first (nothing, with the caret at the end); the Backspace queued
+          // after it takes the last character. Shift+Delete would cut: the box never sees it.
+          const LRESULT done =
+              KeyHeld(VK_SHIFT) ? 0 : ::DefSubclassProc(box, message, wparam, lparam);
+          ::PostMessageW(box, WM_CHAR, VK_BACK, 1);
+          return done;
+        }
+        case NumberKeyDown::kPass:
+          break;
       }
       break;
     case WM_CHAR:
@@ -120,10 +126,10 @@ void numberText::numberText_Change() {
   PinCaret(box_);
 }
 
-bool numberText::numberText_KeyDown(WPARAM key) {
+NumberKeyDown numberText::numberText_KeyDown(WPARAM key) {
   // Shift+Insert would paste past the typed-character rules.
-  if (key == VK_INSERT && KeyHeld(VK_SHIFT)) return true;
-  return NumberKeyGoingDown(EditKeyOf(key)) == NumberKeyDown::kBlock;
+  if (key == VK_INSERT && KeyHeld(VK_SHIFT)) return NumberKeyDown::kBlock;
+  return NumberKeyGoingDown(EditKeyOf(key));
 }
 
 bool numberText::numberText_KeyPress(wchar_t typed) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "front/number_rules.h"
+
 namespace sorbel::win32 {
 
 class numberText {
@@ -25,8 +27,8 @@ class numberText {
  private:
   static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                   DWORD_PTR self);
-  // True when the key or character is taken (never reaches the box).
-  bool numberText_KeyDown(WPARAM key);
+  // What a key going down does; true when a character is taken (never reaches the box).
+  NumberKeyDown numberText_KeyDown(WPARAM key);
   bool numberText_KeyPress(wchar_t typed);
   void numberText_Commit(const std::u16string& committed);
   void numberText_MouseUp();

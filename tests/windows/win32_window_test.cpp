@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "front/about_form.h"
 #include "front/main_form.h"
 #include "platform/app.h"
 #include "platform/windows/wide_text.h"
+#include "tests/windows/when_shown.h"
 #include "win32/control_ids.h"
 #include "win32/frm_main.h"
+#include "win32/twips.h"
 
 namespace sorbel::win32 {
 namespace {
@@ -218,6 +221,80 @@ TEST_F(Win32WindowTest, ThePanelStaysCentredWhenTheWindowChangesSize) {
     // A client narrower than the panel cuts both sides alike.
     EXPECT_EQ(panel.left, CentredLeft(client.right, panel.right - panel.left)) << width;
   }
+}
+
+TEST_F(Win32WindowTest, ControlsLieAtTheirPlacesAtTheWindowsDpi) {
+  const Twips s(::GetDpiForWindow(window_.Window()));
+  const auto place_of = [](HWND control) {
+    RECT r;
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const struct {
+    int id;
+    TwipsRect place;
+  } designed[] = {{kTxtCsvPath, sorbel::kTxtCsvPath},     {kCmdView, sorbel::kCmdView},
+                  {kTxtKakakuEnd, sorbel::kTxtKakakuEnd}, {kChkKessan1, sorbel::kChkKessan[1]},
+                  {kFraButton, sorbel::kFraButton},       {kCmdEnd, sorbel::kCmdEnd}};
+  for (const auto& d : designed) {
+    const RECT r = place_of(Control(d.id));
+    EXPECT_EQ(r.left, s.Px(d.place.left)) << d.id;
+    EXPECT_EQ(r.top, s.Px(d.place.top)) << d.id;
+    EXPECT_EQ(r.right - r.left, s.Px(d.place.width)) << d.id;
+    EXPECT_EQ(r.bottom - r.top, s.Px(d.place.height)) << d.id;
+  }
+  const RECT panel = place_of(Control(kFraMain));
+  EXPECT_EQ(panel.right - panel.left, s.Px(sorbel::kFraMain.width));
+  // The status bar lies along the bottom of the client area.
+  RECT client;
+  ::GetClientRect(window_.Window(), &client);
+  EXPECT_EQ(place_of(Control(kStatusBar1)).bottom, client.bottom);
+}
+
+TEST_F(Win32WindowTest, APriceBoxKeepsItsCaretAtTheEnd) {
+  const HWND box = Control(kTxtKakakuStart);
+  ::SetWindowTextW(box, L"1234");
+  const auto selection = [box] {
+    DWORD start = 0, end = 0;
+    ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    return std::pair{start, end};
+  };
+  Key(box, VK_LEFT);
+  Key(box, VK_HOME);  // Home moves the caret; the release of a click puts it back
+  ::SendMessageW(box, EM_SETSEL, 1, 3);
+  ::SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(selection(), (std::pair<DWORD, DWORD>{4, 4}));
+  ::SendMessageW(box, EM_SETSEL, 4, 4);
+  Key(box, VK_LEFT);
+  EXPECT_EQ(selection(), (std::pair<DWORD, DWORD>{4, 4}));
+}
+
+TEST_F(Win32WindowTest, TheAboutBoxIsModalAndOnlyItsOkClosesIt) {
+  bool main_enabled = true;
+  std::string title, version;
+  WhenShown driver(kAboutClass, [&](HWND box) {
+    main_enabled = ::IsWindowEnabled(window_.Window());
+    title = TextOf(::GetDlgItem(box, kAboutTxtSeihinmei));
+    version = TextOf(::GetDlgItem(box, kAboutTxtVersion));
+    // In the order the box's loop takes them: Esc (ignored), the support page, OK.
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    for (int id : {kAboutCmdUrl, kAboutCmdOk}) {
+      ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
+    }
+  });
+  ::SendMessageW(window_.Window(), WM_COMMAND, MAKEWPARAM(kMnuHelpVersion, 0), 0);
+  EXPECT_FALSE(main_enabled);
+  EXPECT_EQ(title, "Sorbel");
+  EXPECT_EQ(version, " Ver. 2.0.0");
+  // No browser took the page: the user is told where to go, with the warning icon.
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].text, SupportPageNotOpened());
+  EXPECT_EQ(boxes_.shown[0].icon, kIconWarning);
+  EXPECT_TRUE(::IsWindowEnabled(window_.Window()));
+  EXPECT_EQ(::FindWindowW(kAboutClass, nullptr), nullptr);
 }
 
 }  // namespace
