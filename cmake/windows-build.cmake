@@ -39,6 +39,7 @@ add_subdirectory(display)
 add_subdirectory(filter)
 add_subdirectory(cli)
 add_subdirectory(front)
+add_subdirectory(win32)
 configure_file(samples/datasource.dsn ${CMAKE_BINARY_DIR}/datasource.dsn COPYONLY)
 
 # The installer, sorbel-<version>-setup.exe (packaging/windows/sorbel.nsi), made with NSIS. It

@@ -18,13 +18,15 @@ if [[ ${SORBEL_TSAN_TESTS:-1} != 0 ]]; then
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
     ctest --test-dir "$tsan_dir" --output-on-failure -j "$(nproc)" -E '_NOT_BUILT$' </dev/null
 fi
-# Then the Windows build (MinGW-w64, in build/windows): its tests under Wine, and the same result
-# bytes as the Linux program writes in a Shift-JIS locale (0 skips it).
+# Then the Windows build (MinGW-w64, in build/windows): its tests under Wine (the window's compares
+# its result with the Linux program's), and the same result bytes as the Linux program writes in a
+# Shift-JIS locale (0 skips it).
 if [[ ${SORBEL_WINDOWS_TESTS:-1} != 0 ]]; then
   source_dir=$(cd "$(dirname "$0")/.." && pwd)
   windows_dir=$(dirname "$dir")/windows
   cmake -S "$source_dir" -B "$windows_dir" -G Ninja --toolchain "$source_dir/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DSORBEL_WERROR=ON -DSORBEL_GUI=OFF -DSORBEL_BENCH=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DSORBEL_WERROR=ON -DSORBEL_GUI=OFF -DSORBEL_BENCH=OFF \
+    -DSORBEL_LINUX_FILTER="$(realpath "$dir/cli/sorbel-filter")" >/dev/null
   cmake --build "$windows_dir" -j "$(nproc)"
   ctest --test-dir "$windows_dir" --output-on-failure -j "$(nproc)" </dev/null
   "$source_dir/tests/windows/same_bytes_test.sh" "$dir/cli/sorbel-filter" \

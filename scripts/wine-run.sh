@@ -8,10 +8,18 @@
 # along (a benchmark then times the program, not Wine's start); `wineserver -k` ends them.
 # SORBEL_WINE_WAIT=1 returns only when every process the program started has ended too (an
 # uninstaller that reruns itself from Temp); not with SORBEL_WINE_KEEP.
+# SORBEL_WINE_GRAPHICS=null gives windows Wine's display-less driver, in a prefix of its own
+# (default build/windows/wineprefix-null): window programs and tests run headless.
+# SORBEL_WINE_DISPLAY=1 keeps DISPLAY, so that a window program shows on that X server (Xvfb).
 set -euo pipefail
 
 root_dir=$(cd "$(dirname "$0")/.." && pwd)
-prefix=${SORBEL_WINEPREFIX:-$root_dir/build/windows/wineprefix}
+graphics=${SORBEL_WINE_GRAPHICS:-}
+if [[ -n "$graphics" ]]; then
+  prefix=${SORBEL_WINEPREFIX:-$root_dir/build/windows/wineprefix-$graphics}
+else
+  prefix=${SORBEL_WINEPREFIX:-$root_dir/build/windows/wineprefix}
+fi
 
 # Debian puts the loader in Wine's library folder, not on the PATH.
 wine=${SORBEL_WINE:-}
@@ -53,7 +61,10 @@ export WINEPREFIX=$prefix WINEDEBUG=-all
 # No display, no Mono or Gecko to offer: console programs need neither. No menu entries made
 # in the user's desktop from shortcuts an installer writes.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+if [[ ${SORBEL_WINE_DISPLAY:-0} != 1 ]]; then
+  unset DISPLAY
+fi
 
 # Tests run in parallel: one of them makes the prefix, the others wait for it.
 if [[ ! -f "$prefix/system.reg" ]]; then
@@ -61,6 +72,10 @@ if [[ ! -f "$prefix/system.reg" ]]; then
   flock 9
   if [[ ! -f "$prefix/system.reg" ]]; then
     env "${locale_env[@]}" "$wine" wineboot --init >/dev/null 2>&1 </dev/null || true
+    if [[ -n "$graphics" ]]; then
+      env "${locale_env[@]}" "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics \
+        /d "$graphics" /f >/dev/null 2>&1 </dev/null || true
+    fi
     "$(dirname "$wine")/wineserver" -w 2>/dev/null || true
   fi
   flock -u 9

@@ -2,8 +2,8 @@
 """The layout's rules, checked on the source tree: prints each broken one and fails.
 
 - The platform folder's root holds only the ports' headers.
-- Only the implementations of the ports (platform/<kind>/) include the operating system's
-  headers; nothing but the Qt front end and its folder sees Qt.
+- Only the implementations of the ports (platform/<kind>/) and the Win32 front end (win32/)
+  include the operating system's headers; nothing but the Qt front end and its folder sees Qt.
 - The run, the display, the text rules and the command line reach the engine and the outside
   services through the ports' headers only.
 - No include cycle, between files or between modules (a header with its source file; a port
@@ -14,21 +14,24 @@ import re
 import sys
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
-SOURCE_DIRS = ["about", "app", "cli", "display", "fileutil", "filter", "front", "platform", "text"]
+SOURCE_DIRS = ["about", "app", "cli", "display", "fileutil", "filter", "front", "platform", "text",
+               "win32"]
 OS_HEADERS = re.compile(
     r"#include <(unistd|fcntl|pwd|dlfcn|langinfo|locale|signal|pthread|windows|shlobj|"
     r"sys/[a-z_]+)\.h>")
 QT_HEADER = re.compile(r"#include <Q")
 PROJECT_INCLUDE = re.compile(r'#include "([^"]+)"')
 IMPLEMENTATION_KINDS = ["posix", "icu", "qt", "libreoffice", "windows"]
-# Folders whose files may see the OS: the ports' implementations only.
-OS_ALLOWED = [f"platform/{k}/" for k in IMPLEMENTATION_KINDS]
+# Folders whose files may see the OS: the ports' implementations, and the Win32 front end as
+# the Qt one sees Qt.
+OS_ALLOWED = [f"platform/{k}/" for k in IMPLEMENTATION_KINDS] + ["win32/"]
 QT_ALLOWED = ["app/", "about/", "platform/qt/"]
 # Who may include a platform header below the root: the front ends build on their own kind,
 # and a program's start puts the real services together.
 DEEP_PLATFORM_ALLOWED = {
     "app/": ["platform/qt/"],
     "about/": ["platform/qt/"],
+    "win32/": ["platform/windows/"],
     "app/main.cpp": ["platform/libreoffice/spreadsheet_module.h"],
     "cli/sorbel_filter_main.cpp": ["platform/libreoffice/spreadsheet_module.h"],
 }

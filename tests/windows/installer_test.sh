@@ -65,7 +65,13 @@ if [[ -z $result || ! -s $docs/Sorbel/$result ]]; then
 fi
 cmp -s "$docs/Sorbel/datasource.dsn" "$samples/datasource.dsn" || fail "no description copied to Documents\\Sorbel"
 installed=$(cd "$program_dir" && find . | sort | tr '\n' ' ')
-[[ $installed == ". ./data ./data/datasource.dsn ./sorbel-filter.exe ./uninstall.exe " ]] ||
+window=""
+if [[ -f $build/sorbel.exe ]]; then
+  window="./sorbel.exe "
+  cmp -s "$program_dir/sorbel.exe" "$build/sorbel.exe" || fail "sorbel.exe not installed"
+  [[ -f "$menu_dir/Sorbel.lnk" ]] || fail "no Sorbel entry in the Start menu"
+fi
+[[ $installed == ". ./data ./data/datasource.dsn ./sorbel-filter.exe $window./uninstall.exe " ]] ||
   fail "the program folder changed: $installed"
 user_files() { (cd "$docs/Sorbel" 2>/dev/null && find . -type f -exec md5sum {} + | sort) || true; }
 before=$(user_files)
