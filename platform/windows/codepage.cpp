@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 
 #include <windows.h>
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -321,12 +322,17 @@ class Cp932Table {
     }
   }
 
-  // Appends `c`'s form; false when it has none.
-  bool Append(char32_t c, std::string& out) const {
-    if (c >= 0x10000 || sizes_[c] == 0) return false;
-    if (sizes_[c] == 2) out += static_cast<char>(bytes_[c] >> 8);
-    out += static_cast<char>(bytes_[c] & 0xFF);
-    return true;
+  // Writes `c`'s form at `out`; its size, 0 when it has none.
+  std::size_t Put(char32_t c, char* out) const {
+    if (c >= 0x10000) return 0;
+    const std::uint16_t bytes = bytes_[c];
+    if (sizes_[c] == 2) {
+      out[0] = static_cast<char>(bytes >> 8);
+      out[1] = static_cast<char>(bytes & 0xFF);
+      return 2;
+    }
+    out[0] = static_cast<char>(bytes & 0xFF);
+    return sizes_[c];
   }
 
  private:
@@ -334,26 +340,65 @@ class Cp932Table {
   std::vector<std::uint8_t> sizes_;
 };
 
+// The code point of a well-formed two- or three-byte sequence at in[i] (most Japanese text),
+// moving i past it; anything else goes to NextCodePoint, which reads every case.
+inline char32_t ReadCodePoint(std::string_view in, std::size_t& i) {
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+  const unsigned c = s[i];
+  if (c >= 0xC2 && c <= 0xDF && i + 1 < in.size() && (s[i + 1] & 0xC0) == 0x80) {
+    i += 2;
+    return (c & 0x1F) << 6 | (s[i - 1] & 0x3F);
+  }
+  // E0 and ED limit their second byte (overlong forms, surrogates): left to NextCodePoint.
+  if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < in.size() && (s[i + 1] & 0xC0) == 0x80 &&
+      (s[i + 2] & 0xC0) == 0x80) {
+    i += 3;
+    return (c & 0x0F) << 12 | (s[i - 2] & 0x3F) << 6 | (s[i - 1] & 0x3F);
+  }
+  return NextCodePoint(in, i);
+}
+
 // UTF-8 `in` in CP932 through the table, runs of ASCII copied as they are. The table is made
-// once, on first use, and never changes: Windows' own tables are as constant.
+// once, on first use, and never changes: Windows' own tables are as constant. The text goes
+// through a buffer of its own into `out`: an append per character or per short run of ASCII
+// costs a library call each, and results are tens of megabytes.
 void EncodeCp932(std::string_view in, std::string& out, EscapedCharacters* escaped) {
   static const Cp932Table table;
+  constexpr std::size_t kPiece = std::size_t{16} << 10;
+  char piece[kPiece + 16];  // room for sixteen bytes stored past a full piece
+  std::size_t n = 0;
   out.reserve(out.size() + in.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
   for (std::size_t i = 0; i < in.size();) {
-    // ASCII, the controls ICU's tables swap among it, is itself: eight bytes at a time.
-    std::size_t ascii = i;
-    for (std::uint64_t word; ascii + 8 <= in.size(); ascii += 8) {
-      std::memcpy(&word, in.data() + ascii, 8);
-      if (word & 0x8080808080808080ULL) break;
+    if (n >= kPiece) {
+      out.append(piece, n);
+      n = 0;
     }
-    while (ascii < in.size() && static_cast<unsigned char>(in[ascii]) < 0x80) ++ascii;
-    out.append(in.data() + i, ascii - i);
-    if ((i = ascii) >= in.size()) break;
-    const char32_t c = NextCodePoint(in, i);
-    if (table.Append(c, out)) continue;
+    // ASCII, the controls ICU's tables swap among it, is itself: sixteen bytes at a time, all
+    // stored, those before the first other byte counted.
+    if (i + 16 <= in.size()) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const int high = _mm_movemask_epi8(v);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + n), v);
+      const std::size_t plain = high == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(high));
+      n += plain;
+      i += plain;
+      if (high == 0) continue;
+    } else if (s[i] < 0x80) {
+      piece[n++] = static_cast<char>(s[i++]);
+      continue;
+    }
+    const char32_t c = ReadCodePoint(in, i);
+    if (const std::size_t size = table.Put(c, piece + n); size > 0) {
+      n += size;
+      continue;
+    }
+    out.append(piece, n);
+    n = 0;
     out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
     if (escaped != nullptr) escaped->Add(c);
   }
+  out.append(piece, n);
 }
 
 // UTF-8 `in` (invalid sequences read as U+FFFD) in the code page, a character it lacks written
