@@ -477,15 +477,26 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
 }
 
 std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCharacters* escaped) {
+  std::string out;
+  FromUtf8Into(text, codepage, out, escaped);
+  return out;
+}
+
+void FromUtf8Into(std::string_view text, std::string_view codepage, std::string& out,
+                  EscapedCharacters* escaped) {
   const UINT cp = IsUtf8CodePage(codepage) ? kUtf8 : NeedCodePage(codepage);
-  if (cp == kUtf8) return IsValidUtf8(text) ? std::string(text) : MendedUtf8(text);
-  if (cp == kCp932) {
-    std::string out;
+  if (cp == kUtf8) {
+    out = IsValidUtf8(text) ? std::string(text) : MendedUtf8(text);
+  } else if (cp == kCp932) {
+    // Into the room `out` has: Windows hands large blocks back to the system when freed, and
+    // every fresh page costs a fault.
+    out.clear();
     EncodeCp932(text, out, escaped);
-    return out;
+  } else {
+    out = ConvertAroundControls(text, [&](std::string_view segment, std::string& piece) {
+      Encode(cp, segment, piece, escaped);
+    });
   }
-  return ConvertAroundControls(
-      text, [&](std::string_view segment, std::string& out) { Encode(cp, segment, out, escaped); });
 }
 
 struct CodePageProbe::Converter {
