@@ -286,11 +286,13 @@ bool EncodeWhole(UINT cp, std::string_view piece, std::vector<wchar_t>& wide, st
 // CP932's form of every character of the Basic Multilingual Plane, from one call over all of
 // them (each followed by a NUL, which no character's form holds), with this file's own forms on
 // top: results are the big conversion, and Windows' per-call cost would rule them otherwise.
+// One 16-bit entry a character, the form's bytes: a lead byte (0x81 and up) makes it above
+// 0xFF, a single byte is below, 0 is none (only ASCII, which never comes here, is a NUL).
+// One load a character: the kanji of a result are spread over the table, mostly out of cache.
 class Cp932Table {
  public:
-  Cp932Table() : bytes_(0x10000, 0), sizes_(0x10000, 0) {
+  Cp932Table() : forms_(0x10000, 0) {
     // From U+0001 on: U+0000's form is the NUL itself, which would read as a separator.
-    sizes_[0] = 1;
     std::vector<wchar_t> all(2 * 0xFFFF, L'\0');
     for (std::size_t c = 1; c < 0x10000; ++c) all[2 * (c - 1)] = static_cast<wchar_t>(c);
     const int length = static_cast<int>(all.size());
@@ -307,37 +309,31 @@ class Cp932Table {
       const std::size_t size = end - at;
       const bool none = c >= 0xD800 && c < 0xE000;  // halves of a pair: never a character
       if (!none && size == 1 && (out[at] != kNone[0] || c == 1)) {
-        bytes_[c] = static_cast<unsigned char>(out[at]);
-        sizes_[c] = 1;
+        forms_[c] = static_cast<unsigned char>(out[at]);
       } else if (!none && size == 2) {
-        bytes_[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[at]) << 8 |
+        forms_[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[at]) << 8 |
                                                static_cast<unsigned char>(out[at + 1]));
-        sizes_[c] = 2;
       }
       at = end + 1;
     }
-    for (const Cp932Encoding& e : kCp932Encodings) {
-      bytes_[e.code_point] = e.bytes;
-      sizes_[e.code_point] = e.bytes == 0 ? 0 : 2;
-    }
+    for (const Cp932Encoding& e : kCp932Encodings) forms_[e.code_point] = e.bytes;
   }
 
-  // Writes `c`'s form at `out`; its size, 0 when it has none.
+  // Writes the form of `c` (not ASCII) at `out`; its size, 0 when it has none.
   std::size_t Put(char32_t c, char* out) const {
     if (c >= 0x10000) return 0;
-    const std::uint16_t bytes = bytes_[c];
-    if (sizes_[c] == 2) {
-      out[0] = static_cast<char>(bytes >> 8);
-      out[1] = static_cast<char>(bytes & 0xFF);
+    const std::uint16_t form = forms_[c];
+    if (form > 0xFF) {
+      out[0] = static_cast<char>(form >> 8);
+      out[1] = static_cast<char>(form & 0xFF);
       return 2;
     }
-    out[0] = static_cast<char>(bytes & 0xFF);
-    return sizes_[c];
+    out[0] = static_cast<char>(form);
+    return form != 0 ? 1 : 0;
   }
 
  private:
-  std::vector<std::uint16_t> bytes_;
-  std::vector<std::uint8_t> sizes_;
+  std::vector<std::uint16_t> forms_;
 };
 
 // The code point of a well-formed two- or three-byte sequence at in[i] (most Japanese text),
@@ -388,15 +384,18 @@ void EncodeCp932(std::string_view in, std::string& out, EscapedCharacters* escap
       piece[n++] = static_cast<char>(s[i++]);
       continue;
     }
-    const char32_t c = ReadCodePoint(in, i);
-    if (const std::size_t size = table.Put(c, piece + n); size > 0) {
-      n += size;
-      continue;
-    }
-    out.append(piece, n);
-    n = 0;
-    out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
-    if (escaped != nullptr) escaped->Add(c);
+    // Japanese text comes in runs of such characters: stay here until the next ASCII byte.
+    do {
+      const char32_t c = ReadCodePoint(in, i);
+      if (const std::size_t size = table.Put(c, piece + n); size > 0) {
+        n += size;
+        continue;
+      }
+      out.append(piece, n);
+      n = 0;
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+      if (escaped != nullptr) escaped->Add(c);
+    } while (i < in.size() && s[i] >= 0x80 && n < kPiece);
   }
   out.append(piece, n);
 }
