@@ -66,12 +66,15 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
   if (!IsUtf8CodePage(codepage_) || !IsValidUtf8(vstrCont)) {
     try {
       FromUtf8Into(vstrCont, codepage_, converted_, escaped);
-      converted_ += tail;  // one write without joining the two in a copy
     } catch (const Error& e) {
       return Fail(e);
     }
+    // The line end in the room after the bytes, where there is some: one write, no joined copy.
+    if (converted_.capacity() - converted_.size() >= tail.size()) {
+      converted_ += tail;
+      tail = {};
+    }
     bytes = converted_;
-    tail = {};
   }
   try {
     OpenFile file = OpenForWriting(std::string(vstrFilePath), WriteStart::kAtEnd);
