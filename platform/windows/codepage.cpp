@@ -2,13 +2,13 @@
 // answering byte for byte as the Linux build's ICU converters do (docs/windows.md).
 #include "platform/codepage.h"
 
-#include <windows.h>
 #include <emmintrin.h>
+#include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
