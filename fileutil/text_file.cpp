@@ -61,19 +61,24 @@ bool clsTextFile::WriteText(std::string_view vstrFilePath, std::string_view vstr
   if (!FileExists(vstrFilePath)) return NotFound();
   if (vstrCont.empty()) return true;
   // Well-formed UTF-8 into a UTF-8 file goes out as it is, without a copy of a large text.
-  std::string converted;
   std::string_view bytes = vstrCont;
+  std::string_view tail = "\r\n";
   if (!IsUtf8CodePage(codepage_) || !IsValidUtf8(vstrCont)) {
     try {
-      converted = FromUtf8(vstrCont, codepage_, escaped);
+      FromUtf8Into(vstrCont, codepage_, converted_, escaped);
     } catch (const Error& e) {
       return Fail(e);
     }
-    bytes = converted;
+    // The line end in the room after the bytes, where there is some: one write, no joined copy.
+    if (converted_.capacity() - converted_.size() >= tail.size()) {
+      converted_ += tail;
+      tail = {};
+    }
+    bytes = converted_;
   }
   try {
     OpenFile file = OpenForWriting(std::string(vstrFilePath), WriteStart::kAtEnd);
-    file.Write(bytes, "\r\n");
+    file.Write(bytes, tail);
     file.Close();
   } catch (const Error& e) {
     return Fail(e);

@@ -39,6 +39,7 @@ class clsTextFile {
   bool NotFound();
 
   std::string codepage_;
+  std::string converted_;  // the last text written in the code page; its room serves the next
   std::string message_;
   Error failure_{0, ""};
 };

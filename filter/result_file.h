@@ -37,7 +37,8 @@ struct CsvTextPiece {
 
 // The CSV text of the records, from the current record on: header, CR LF, the record lines
 // joined by CR LF (by default all of them). A value with a comma, quote, CR or LF is quoted.
-// Reports a failure in `box` itself, the description alone, and answers false.
+// The text replaces rstrCont, in its room (empty after a failure). Reports a failure in `box`
+// itself, the description alone, and answers false.
 bool MakeCsvText(ResultRecords& records, std::string& rstrCont, MessageBox& box,
                  const CsvTextPiece& piece = {});
 

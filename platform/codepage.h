@@ -30,6 +30,10 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage);
 // becomes U+FFFD first. Throws Error(kErrCodePage) for an unknown name.
 std::string FromUtf8(std::string_view text, std::string_view codepage,
                      EscapedCharacters* escaped = nullptr);
+// The same into `out`, whose bytes it replaces and whose room it keeps where it can: a writer
+// converting piece after piece then needs no fresh memory for each.
+void FromUtf8Into(std::string_view text, std::string_view codepage, std::string& out,
+                  EscapedCharacters* escaped = nullptr);
 
 // One code page asked a byte sequence at a time: how tables of all its characters are built.
 class CodePageProbe {

@@ -2,6 +2,8 @@
 // flight is all it ever holds, so waking every waiter on each change costs nothing.
 #include "platform/csvdb/csv_batch.h"
 
+#include <mutex>
+
 #include "platform/csvdb/csv_block.h"
 
 namespace sorbel::csvdb {
@@ -18,8 +20,8 @@ CsvBatchQueue::CsvBatchQueue(int count, std::size_t capacity) {
 }
 
 std::unique_ptr<CsvBatch> CsvBatchQueue::TakeFree() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return stopped_ || !free_.empty(); });
+  std::unique_lock lock(lock_);
+  lock_.WaitUntil([this] { return stopped_ || !free_.empty(); });
   if (stopped_) return nullptr;
   std::unique_ptr<CsvBatch> batch = std::move(free_.back());
   free_.pop_back();
@@ -28,46 +30,46 @@ std::unique_ptr<CsvBatch> CsvBatchQueue::TakeFree() {
 
 void CsvBatchQueue::Publish(std::unique_ptr<CsvBatch> batch) {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     ready_.push_back(std::move(batch));
   }
-  changed_.notify_all();
+  lock_.WakeAll();
 }
 
 std::unique_ptr<CsvBatch> CsvBatchQueue::TakeReady() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !ready_.empty(); });
+  std::unique_lock lock(lock_);
+  lock_.WaitUntil([this] { return !ready_.empty(); });
   std::unique_ptr<CsvBatch> batch = std::move(ready_.front());
   ready_.erase(ready_.begin());
   lock.unlock();
-  changed_.notify_all();  // a cutter may wait for the queue to empty
+  lock_.WakeAll();  // a cutter may wait for the queue to empty
   return batch;
 }
 
 void CsvBatchQueue::WaitTaken() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return stopped_ || ready_.empty(); });
+  std::unique_lock lock(lock_);
+  lock_.WaitUntil([this] { return stopped_ || ready_.empty(); });
 }
 
 void CsvBatchQueue::Recycle(std::unique_ptr<CsvBatch> batch) {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     free_.push_back(std::move(batch));
   }
-  changed_.notify_all();
+  lock_.WakeAll();
 }
 
 void CsvBatchQueue::Stop() {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     stopped_ = true;
     stopped_flag_ = true;
   }
-  changed_.notify_all();
+  lock_.WakeAll();
 }
 
 void CsvBatchQueue::Reset() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(lock_);
   for (auto& batch : ready_) free_.push_back(std::move(batch));
   ready_.clear();
   stopped_ = false;

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "platform/wait_lock.h"
 
 namespace sorbel::csvdb {
 
@@ -63,8 +63,7 @@ class CsvBatchQueue {
   void Reset();
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  WaitLock lock_;
   // Both hold room for every batch from the start, so handing a batch on never allocates
   // and cannot fail half-way.
   std::vector<std::unique_ptr<CsvBatch>> free_;

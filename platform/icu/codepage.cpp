@@ -160,6 +160,12 @@ std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCh
       text, [&](std::string_view segment) { return Convert(segment, from.get(), to.get()); });
 }
 
+void FromUtf8Into(std::string_view text, std::string_view codepage, std::string& out,
+                  EscapedCharacters* escaped) {
+  // A new string each time: the C library's allocator keeps freed large blocks for the next.
+  out = FromUtf8(text, codepage, escaped);
+}
+
 bool SameCodePage(std::string_view a, std::string_view b) {
   std::string name_a(a), name_b(b);
   UErrorCode status = U_ZERO_ERROR;

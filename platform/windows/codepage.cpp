@@ -2,12 +2,13 @@
 // answering byte for byte as the Linux build's ICU converters do (docs/windows.md).
 #include "platform/codepage.h"
 
+#include <emmintrin.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -285,11 +286,13 @@ bool EncodeWhole(UINT cp, std::string_view piece, std::vector<wchar_t>& wide, st
 // CP932's form of every character of the Basic Multilingual Plane, from one call over all of
 // them (each followed by a NUL, which no character's form holds), with this file's own forms on
 // top: results are the big conversion, and Windows' per-call cost would rule them otherwise.
+// One 16-bit entry a character, the form's bytes: a lead byte (0x81 and up) makes it above
+// 0xFF, a single byte is below, 0 is none (only ASCII, which never comes here, is a NUL).
+// One load a character: the kanji of a result are spread over the table, mostly out of cache.
 class Cp932Table {
  public:
-  Cp932Table() : bytes_(0x10000, 0), sizes_(0x10000, 0) {
+  Cp932Table() : forms_(0x10000, 0) {
     // From U+0001 on: U+0000's form is the NUL itself, which would read as a separator.
-    sizes_[0] = 1;
     std::vector<wchar_t> all(2 * 0xFFFF, L'\0');
     for (std::size_t c = 1; c < 0x10000; ++c) all[2 * (c - 1)] = static_cast<wchar_t>(c);
     const int length = static_cast<int>(all.size());
@@ -306,54 +309,95 @@ class Cp932Table {
       const std::size_t size = end - at;
       const bool none = c >= 0xD800 && c < 0xE000;  // halves of a pair: never a character
       if (!none && size == 1 && (out[at] != kNone[0] || c == 1)) {
-        bytes_[c] = static_cast<unsigned char>(out[at]);
-        sizes_[c] = 1;
+        forms_[c] = static_cast<unsigned char>(out[at]);
       } else if (!none && size == 2) {
-        bytes_[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[at]) << 8 |
+        forms_[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[at]) << 8 |
                                                static_cast<unsigned char>(out[at + 1]));
-        sizes_[c] = 2;
       }
       at = end + 1;
     }
-    for (const Cp932Encoding& e : kCp932Encodings) {
-      bytes_[e.code_point] = e.bytes;
-      sizes_[e.code_point] = e.bytes == 0 ? 0 : 2;
-    }
+    for (const Cp932Encoding& e : kCp932Encodings) forms_[e.code_point] = e.bytes;
   }
 
-  // Appends `c`'s form; false when it has none.
-  bool Append(char32_t c, std::string& out) const {
-    if (c >= 0x10000 || sizes_[c] == 0) return false;
-    if (sizes_[c] == 2) out += static_cast<char>(bytes_[c] >> 8);
-    out += static_cast<char>(bytes_[c] & 0xFF);
-    return true;
+  // Writes the form of `c` (not ASCII) at `out`; its size, 0 when it has none.
+  std::size_t Put(char32_t c, char* out) const {
+    if (c >= 0x10000) return 0;
+    const std::uint16_t form = forms_[c];
+    if (form > 0xFF) {
+      out[0] = static_cast<char>(form >> 8);
+      out[1] = static_cast<char>(form & 0xFF);
+      return 2;
+    }
+    out[0] = static_cast<char>(form);
+    return form != 0 ? 1 : 0;
   }
 
  private:
-  std::vector<std::uint16_t> bytes_;
-  std::vector<std::uint8_t> sizes_;
+  std::vector<std::uint16_t> forms_;
 };
 
+// The code point of a well-formed two- or three-byte sequence at in[i] (most Japanese text),
+// moving i past it; anything else goes to NextCodePoint, which reads every case.
+inline char32_t ReadCodePoint(std::string_view in, std::size_t& i) {
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+  const unsigned c = s[i];
+  if (c >= 0xC2 && c <= 0xDF && i + 1 < in.size() && (s[i + 1] & 0xC0) == 0x80) {
+    i += 2;
+    return (c & 0x1F) << 6 | (s[i - 1] & 0x3F);
+  }
+  // E0 and ED limit their second byte (overlong forms, surrogates): left to NextCodePoint.
+  if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < in.size() && (s[i + 1] & 0xC0) == 0x80 &&
+      (s[i + 2] & 0xC0) == 0x80) {
+    i += 3;
+    return (c & 0x0F) << 12 | (s[i - 2] & 0x3F) << 6 | (s[i - 1] & 0x3F);
+  }
+  return NextCodePoint(in, i);
+}
+
 // UTF-8 `in` in CP932 through the table, runs of ASCII copied as they are. The table is made
-// once, on first use, and never changes: Windows' own tables are as constant.
+// once, on first use, and never changes: Windows' own tables are as constant. The text goes
+// through a buffer of its own into `out`: an append per character or per short run of ASCII
+// costs a library call each, and results are tens of megabytes.
 void EncodeCp932(std::string_view in, std::string& out, EscapedCharacters* escaped) {
   static const Cp932Table table;
+  constexpr std::size_t kPiece = std::size_t{16} << 10;
+  char piece[kPiece + 16];  // room for sixteen bytes stored past a full piece
+  std::size_t n = 0;
   out.reserve(out.size() + in.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
   for (std::size_t i = 0; i < in.size();) {
-    // ASCII, the controls ICU's tables swap among it, is itself: eight bytes at a time.
-    std::size_t ascii = i;
-    for (std::uint64_t word; ascii + 8 <= in.size(); ascii += 8) {
-      std::memcpy(&word, in.data() + ascii, 8);
-      if (word & 0x8080808080808080ULL) break;
+    if (n >= kPiece) {
+      out.append(piece, n);
+      n = 0;
     }
-    while (ascii < in.size() && static_cast<unsigned char>(in[ascii]) < 0x80) ++ascii;
-    out.append(in.data() + i, ascii - i);
-    if ((i = ascii) >= in.size()) break;
-    const char32_t c = NextCodePoint(in, i);
-    if (table.Append(c, out)) continue;
-    out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
-    if (escaped != nullptr) escaped->Add(c);
+    // ASCII, the controls ICU's tables swap among it, is itself: sixteen bytes at a time, all
+    // stored, those before the first other byte counted.
+    if (i + 16 <= in.size()) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const int high = _mm_movemask_epi8(v);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + n), v);
+      const std::size_t plain = high == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(high));
+      n += plain;
+      i += plain;
+      if (high == 0) continue;
+    } else if (s[i] < 0x80) {
+      piece[n++] = static_cast<char>(s[i++]);
+      continue;
+    }
+    // Japanese text comes in runs of such characters: stay here until the next ASCII byte.
+    do {
+      const char32_t c = ReadCodePoint(in, i);
+      if (const std::size_t size = table.Put(c, piece + n); size > 0) {
+        n += size;
+        continue;
+      }
+      out.append(piece, n);
+      n = 0;
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+      if (escaped != nullptr) escaped->Add(c);
+    } while (i < in.size() && s[i] >= 0x80 && n < kPiece);
   }
+  out.append(piece, n);
 }
 
 // UTF-8 `in` (invalid sequences read as U+FFFD) in the code page, a character it lacks written
@@ -432,15 +476,26 @@ std::string ToUtf8(std::string_view bytes, std::string_view codepage) {
 }
 
 std::string FromUtf8(std::string_view text, std::string_view codepage, EscapedCharacters* escaped) {
+  std::string out;
+  FromUtf8Into(text, codepage, out, escaped);
+  return out;
+}
+
+void FromUtf8Into(std::string_view text, std::string_view codepage, std::string& out,
+                  EscapedCharacters* escaped) {
   const UINT cp = IsUtf8CodePage(codepage) ? kUtf8 : NeedCodePage(codepage);
-  if (cp == kUtf8) return IsValidUtf8(text) ? std::string(text) : MendedUtf8(text);
-  if (cp == kCp932) {
-    std::string out;
+  if (cp == kUtf8) {
+    out = IsValidUtf8(text) ? std::string(text) : MendedUtf8(text);
+  } else if (cp == kCp932) {
+    // Into the room `out` has: Windows hands large blocks back to the system when freed, and
+    // every fresh page costs a fault.
+    out.clear();
     EncodeCp932(text, out, escaped);
-    return out;
+  } else {
+    out = ConvertAroundControls(text, [&](std::string_view segment, std::string& piece) {
+      Encode(cp, segment, piece, escaped);
+    });
   }
-  return ConvertAroundControls(
-      text, [&](std::string_view segment, std::string& out) { Encode(cp, segment, out, escaped); });
 }
 
 struct CodePageProbe::Converter {

@@ -1,5 +1,5 @@
-// The copy on Windows: through a buffer, read at explicit offsets, so that another reader of
-// the same handle moving its position meanwhile cannot make the copy skip or repeat bytes.
+// The copy on Windows: through a buffer, read at explicit offsets (OpenFile::ReadAt), so that
+// another reader of the same handle moving its position meanwhile cannot make it skip or repeat.
 #include "platform/file_copy.h"
 
 #include <windows.h>
@@ -33,37 +33,31 @@ bool CopyRest(OpenFile& from, OpenFile& to, const std::atomic<bool>& stop, std::
   const HANDLE out = H(to);
   std::int64_t offset;
   {
-    const std::lock_guard<std::mutex> hold(FilePositionLock());  // a reader may have moved it
+    const std::lock_guard hold(FilePositionLock());  // a reader may have moved it
     offset = Position(in);
   }
   std::vector<char> buffer(kChunk);
   bool finished = false;
   while (!stop) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-    DWORD n = 0;
-    if (!::ReadFile(in, buffer.data(), kChunk, &n, &at)) {
-      const DWORD err = ::GetLastError();
-      if (err != ERROR_HANDLE_EOF) throw Win32Error(err);
-      n = 0;
-    }
+    const std::size_t n = from.ReadAt(offset, buffer.data(), buffer.size());
     if (n == 0) {
       finished = true;
       break;
     }
     for (DWORD done = 0; done < n;) {
       DWORD w = 0;
-      if (!::WriteFile(out, buffer.data() + done, n - done, &w, nullptr)) throw LastWin32Error();
+      if (!::WriteFile(out, buffer.data() + done, static_cast<DWORD>(n - done), &w, nullptr)) {
+        throw LastWin32Error();
+      }
       done += w;
     }
-    offset += n;
-    copied += n;
+    offset += static_cast<std::int64_t>(n);
+    copied += static_cast<std::int64_t>(n);
   }
   // Where a copy through the position would have left it.
   LARGE_INTEGER end{};
   end.QuadPart = offset;
-  const std::lock_guard<std::mutex> hold(FilePositionLock());
+  const std::lock_guard hold(FilePositionLock());
   ::SetFilePointerEx(in, end, nullptr, FILE_BEGIN);
   return finished;
 }

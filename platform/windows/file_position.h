@@ -2,10 +2,10 @@
 // while a read at an offset puts it back, or a copy takes it as its start, so no one sees it moved.
 #pragma once
 
-#include <mutex>
+#include "platform/wait_lock.h"
 
 namespace sorbel {
 
-std::mutex& FilePositionLock();
+WaitLock& FilePositionLock();
 
 }  // namespace sorbel

@@ -1,15 +1,13 @@
-// The open file on Windows: a Win32 handle, read at offsets with OVERLAPPED; the mark of use is
-// a lock on one byte far past the end, notes are NTFS alternate data streams ("file:name").
+// The open file on Windows: a Win32 handle, read at offsets through its position; the mark of use
+// is a lock on one byte far past the end, notes are NTFS alternate data streams ("file:name").
 #include "platform/open_file.h"
-
-#include <mutex>
-
-#include "platform/windows/file_position.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <mutex>
 
+#include "platform/windows/file_position.h"
 #include "platform/windows/file_state.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_error.h"
@@ -27,13 +25,6 @@ constexpr DWORD kNoteMax = 256;
 HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 std::int64_t Nanos(std::int64_t file_time) { return (file_time - kFileTimeAt1970) * 100; }
-
-OVERLAPPED At(std::int64_t offset) {
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-  return at;
-}
 
 // A read's count; the end of the file, or of a pipe whose writer has gone, reads as 0.
 std::size_t ReadDone(BOOL ok, DWORD n) {
@@ -170,23 +161,26 @@ std::size_t OpenFile::Read(char* data, std::size_t size) {
   return ReadDone(ok, n);
 }
 
-std::mutex& FilePositionLock() {
-  static std::mutex lock;
+WaitLock& FilePositionLock() {
+  static WaitLock lock;
   return lock;
 }
 
 std::size_t OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size) const {
-  // A read at an offset moves the position of a handle opened without FILE_FLAG_OVERLAPPED:
-  // it is put back, under the lock, as several threads read one lent file at once.
-  const std::lock_guard<std::mutex> hold(FilePositionLock());
+  // Through the handle's position, put back after, under the lock, as several threads read one
+  // lent file at once. Not ReadFile with an OVERLAPPED offset, which moves the position all the
+  // same: Wine then posts a completion through its server at every read, a round trip each.
+  const std::lock_guard hold(FilePositionLock());
   LARGE_INTEGER position{};
   if (!::SetFilePointerEx(H(handle_), LARGE_INTEGER{}, &position, FILE_CURRENT)) {
     throw LastWin32Error();
   }
-  OVERLAPPED at = At(offset);
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  if (!::SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN)) throw LastWin32Error();
   DWORD n = 0;
   const BOOL ok =
-      ::ReadFile(H(handle_), data, static_cast<DWORD>(std::min(size, kMaxStep)), &n, &at);
+      ::ReadFile(H(handle_), data, static_cast<DWORD>(std::min(size, kMaxStep)), &n, nullptr);
   const DWORD err = ::GetLastError();
   ::SetFilePointerEx(H(handle_), position, nullptr, FILE_BEGIN);
   ::SetLastError(err);
