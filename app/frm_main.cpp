@@ -19,6 +19,7 @@
 #include "filter/program_files.h"
 #include "front/csv_file_picker.h"
 #include "front/main_form.h"
+#include "front/window_run.h"
 #include "platform/app.h"
 #include "platform/error.h"
 
@@ -138,14 +139,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 void frmMain::RunFilter() {
   if (running_) return;
   running_ = true;
-  try {
-    services_.run(*this);
-  } catch (...) {
-    // The run reports its own failures; this only keeps a stray one from ending the program.
-    SetMousePointer(kPointerDefault);
-    SetStatusText("");
-    Messages().Show(CurrentError().Report(), kIconCritical, kAppTitle);
-  }
+  RunFromWindow(*this, services_.run);
   DropQueuedInput();
   running_ = false;
 }
