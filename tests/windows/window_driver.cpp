@@ -264,7 +264,7 @@ int Check(const std::wstring& program, const std::wstring& catalogue) {
 
   SendMessageTimeoutW(path, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(catalogue.c_str()), SMTO_NORMAL, kWaitMs,
                       nullptr);
-  Expect(TextOf(path) == catalogue, L"catalogue path typed into txtCsvPath");
+  Expect(TextOf(path) == catalogue, L"catalogue path put into txtCsvPath");
   Press(main, VK_F5);
   // The result is written before the spreadsheet is tried, whose message closes the run.
   Box spreadsheet = AnswerBox(started.hProcess, started.dwProcessId, L"F5 with a catalogue");
